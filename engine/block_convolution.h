@@ -1,0 +1,13 @@
+#pragma once
+// Fast convolution of one block: forward transform, product with the impulse
+// spectrum, inverse transform, and overlap-add through the channel's tail.
+#include <cstdint>
+
+// Every channel's work array holds the block's n samples followed by zeros up
+// to spectrum_length; on return its first n values are the block's output. Each
+// tail must hold at least spectrum_length - block_frames floats. block_index 0
+// marks the first block after a load, into which no tail is mixed.
+void convolve_channels(float* const* work, std::int32_t block_frames, float* const* spectra,
+                       std::int32_t spectrum_length, float* const* tails,
+                       std::int32_t length_parity, std::int32_t block_index,
+                       std::int32_t block_channels, std::int32_t spectrum_channels);

@@ -1,0 +1,286 @@
+// Block convolution and block processing: the stream equals the linear
+// convolution, the tail rules around loads, growth, and blocks that pass.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/block_convolution.h"
+#include "tests/support/engine_fixture.h"
+
+namespace {
+
+// Impulse channels as the reader stores them (gain applied, rounded to float).
+std::vector<std::vector<double>> stored_impulse() {
+  std::vector<std::vector<double>> channels;
+  for (int c = 0; c < engine_state.impulse_channels; ++c)
+    channels.emplace_back(engine_state.impulse[c], engine_state.impulse[c] + engine_state.impulse_frames);
+  return channels;
+}
+
+// Streams an interleaved signal through engine_process in blocks of the given
+// sizes (cycled) and returns the processed stream.
+std::vector<float> stream(std::vector<float> signal, int channels, const std::vector<int>& sizes) {
+  std::size_t frames = signal.size() / static_cast<std::size_t>(channels);
+  std::size_t at = 0;
+  for (std::size_t k = 0; at < frames; ++k) {
+    int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(sizes[k % sizes.size()]), frames - at));
+    EXPECT_EQ(engine_process(signal.data() + at * channels, n, 16, channels), n);
+    at += static_cast<std::size_t>(n);
+  }
+  return signal;
+}
+
+// Compares channel c of a processed stream with the linear convolution of the
+// input channel with impulse channel h.
+void expect_linear_convolution(const std::vector<float>& input, const std::vector<float>& output,
+                               int channels, int c, const std::vector<double>& h) {
+  std::size_t frames = input.size() / static_cast<std::size_t>(channels);
+  std::vector<double> x(frames);
+  for (std::size_t i = 0; i < frames; ++i) x[i] = input[i * channels + c];
+  std::vector<double> y = direct_convolution(x, h);
+  double peak = 1.0;
+  for (std::size_t i = 0; i < frames; ++i) peak = std::max(peak, std::fabs(y[i]));
+  const double tolerance = 2e-5 * peak;
+  int failures = 0;
+  for (std::size_t i = 0; i < frames && failures < 5; ++i) {
+    double got = output[i * channels + c];
+    if (std::fabs(got - y[i]) > tolerance) {
+      ADD_FAILURE() << "channel " << c << " frame " << i << ": " << got << " != " << y[i];
+      ++failures;
+    }
+  }
+}
+
+// A room-like impulse: decaying noise.
+std::vector<float> decaying_noise(std::size_t frames, int channels, std::uint32_t seed) {
+  std::vector<float> h = noise(frames * channels, seed);
+  for (std::size_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c)
+      h[i * channels + c] *= static_cast<float>(0.3 * std::exp(-6.0 * i / frames));
+  return h;
+}
+
+std::vector<float> audio(std::size_t frames, int channels, std::uint32_t seed) {
+  std::vector<float> x = noise(frames * channels, seed);
+  for (float& v : x) v = std::round(v * 20000.0f);
+  return x;
+}
+
+struct stream_case {
+  int impulse_channels;
+  int block_channels;
+  int impulse_frames;
+  std::vector<int> sizes;
+};
+
+class stream_test : public engine_test, public ::testing::WithParamInterface<stream_case> {};
+
+TEST_P(stream_test, output_is_the_linear_convolution_of_the_stream) {
+  const stream_case& p = GetParam();
+  std::string path = make_file("h.wav", float32_wav(p.impulse_channels,
+                                                    decaying_noise(p.impulse_frames, p.impulse_channels, 11)));
+  ASSERT_EQ(engine_init(0.8f, path.c_str()), 0);
+  std::vector<float> input = audio(20000, p.block_channels, 5);
+  std::vector<float> output = stream(input, p.block_channels, p.sizes);
+  std::vector<std::vector<double>> h = stored_impulse();
+  for (int c = 0; c < p.block_channels; ++c)
+    expect_linear_convolution(input, output, p.block_channels, c, h[h.size() == 1 ? 0 : c]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    blocks, stream_test,
+    ::testing::Values(stream_case{1, 1, 700, {576}}, stream_case{2, 2, 700, {576}},
+                      stream_case{1, 2, 3000, {1152}}, stream_case{2, 1, 3000, {1152}},
+                      stream_case{2, 2, 5000, {4096}},
+                      // The first block is longer than the impulse's own length.
+                      stream_case{2, 2, 100, {576}},
+                      // Sizes that change from block to block, empty blocks included.
+                      stream_case{1, 2, 1000, {576, 100, 1049, 0, 333}}));
+
+TEST_F(engine_test, a_long_impulse_grows_the_tails_and_convolves_linearly) {
+  const int frames = 100000;
+  std::string path = make_file("long.wav", float32_wav(1, decaying_noise(frames, 1, 3)));
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  EXPECT_EQ(engine_transform_length(), 262144);
+  // A sparse signal keeps the direct reference cheap.
+  std::vector<float> input(2 * 8 * 4096, 0.0f);
+  std::vector<float> values = audio(400, 1, 9);
+  for (std::size_t k = 0; k < values.size(); ++k) input[(k * 163) % input.size()] = values[k];
+  std::vector<float> output = stream(input, 2, {4096});
+  std::vector<std::vector<double>> h = stored_impulse();
+  expect_linear_convolution(input, output, 2, 0, h[0]);
+  expect_linear_convolution(input, output, 2, 1, h[0]);
+  EXPECT_GE(tail_capacity, 262144 - 4096);
+}
+
+TEST_F(engine_test, a_block_whose_convolution_would_wrap_grows_the_length) {
+  std::string path = make_file("h.wav", float32_wav(1, decaying_noise(1000, 1, 4)));
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  ASSERT_EQ(engine_state.spectrum_length, 2048);
+  // 1152 + 1000 - 1 > 2048: kept at 2048 the end of the block's own
+  // convolution would wrap onto its start.
+  std::vector<float> input = audio(3 * 1152, 1, 2);
+  std::vector<float> output = stream(input, 1, {1152});
+  EXPECT_EQ(engine_state.spectrum_length, 4096);
+  EXPECT_EQ(requested_length, 0);
+  expect_linear_convolution(input, output, 1, 0, stored_impulse()[0]);
+}
+
+TEST_F(engine_test, one_frame_longer_than_the_spectra_doubles_once_and_restarts_the_count) {
+  std::string path = make_file("one.wav", float32_wav(1, {0.5f}));
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  std::vector<float> block = {4, 8, 12, 16};
+  ASSERT_EQ(engine_process(block.data(), 4, 16, 1), 4);  // n == N: no growth
+  EXPECT_EQ(engine_state.spectrum_length, 4);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(block[i], 2.0f * (i + 1), 1e-3);
+  EXPECT_EQ(block_counter, 1);
+
+  std::vector<float> longer(5, 100.0f);
+  ASSERT_EQ(engine_process(longer.data(), 5, 16, 1), 5);
+  EXPECT_EQ(engine_state.spectrum_length, 8);
+  EXPECT_EQ(requested_length, 0);
+  EXPECT_EQ(block_counter, 1);  // the growing block was index 0
+  for (float v : longer) EXPECT_NEAR(v, 50.0f, 1e-3);
+}
+
+TEST_F(engine_test, blocks_the_engine_cannot_convolve_pass_untouched) {
+  std::vector<float> block = {1, -2, 3, -4, 5, -6};
+  const std::vector<float> original = block;
+  // No impulse yet.
+  ASSERT_EQ(engine_init(1.0f, nullptr), -1);
+  EXPECT_EQ(engine_process(block.data(), 3, 16, 2), 3);
+  EXPECT_EQ(block, original);
+
+  std::string path = make_file("h.wav", float32_wav(1, {0.5f, 0.25f}));
+  ASSERT_EQ(load_impulse(1.0f, path.c_str()), 0);
+  for (int bits : {8, 24, 32}) EXPECT_EQ(engine_process(block.data(), 3, bits, 2), 3);
+  for (int channels : {0, 3, 6, -1}) EXPECT_EQ(engine_process(block.data(), 1, 16, channels), 1);
+  EXPECT_EQ(engine_process(block.data(), -5, 16, 2), -5);
+  EXPECT_EQ(block, original);
+  EXPECT_EQ(block_counter, 0);
+}
+
+TEST_F(engine_test, an_empty_block_advances_the_count_and_keeps_the_tail) {
+  std::string path = make_file("h.wav", float32_wav(1, decaying_noise(50, 1, 1)));
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  std::vector<float> block = audio(64, 1, 1);
+  engine_process(block.data(), 64, 16, 1);
+  std::vector<float> tail(engine_state.tails[0], engine_state.tails[0] + 128);
+  EXPECT_EQ(engine_process(block.data(), 0, 16, 1), 0);
+  EXPECT_EQ(block_counter, 2);
+  for (int i = 0; i < 128; ++i) EXPECT_EQ(engine_state.tails[0][i], tail[i]) << i;
+}
+
+// With a zero spectrum the transforms give exact zeros, which isolates what
+// the tail handling reads, moves, clears and keeps.
+class tail_rules : public ::testing::Test {
+ protected:
+  static constexpr int length = 2048;
+  static constexpr float sentinel = 777.0f;
+
+  void run(int n, int block_index) {
+    work_.assign(length, 0.0f);
+    std::fill(work_.begin(), work_.begin() + n, 3.0f);
+    spectrum_.assign(length, 0.0f);
+    tail_.assign(3000, sentinel);
+    for (int i = 0; i < length - n; ++i) tail_[i] = static_cast<float>(i + 1);
+    float* work[2] = {work_.data(), nullptr};
+    float* spectra[1] = {spectrum_.data()};
+    float* tails[2] = {tail_.data(), nullptr};
+    convolve_channels(work, n, spectra, length, tails, 0, block_index, 1, 1);
+  }
+
+  std::vector<float> work_, spectrum_, tail_;
+};
+
+TEST_F(tail_rules, steady_state_with_a_tail_longer_than_the_block) {
+  run(576, 5);
+  for (int i = 0; i < 576; ++i) ASSERT_EQ(work_[i], i + 1.0f) << i;  // tail mixed in
+  for (int i = 0; i < 896; ++i) ASSERT_EQ(tail_[i], i + 577.0f) << i;  // shifted down
+  for (int i = 896; i < 1472; ++i) ASSERT_EQ(tail_[i], 0.0f) << i;     // cleared
+  for (int i = 1472; i < 3000; ++i) ASSERT_EQ(tail_[i], sentinel) << i;  // never touched
+}
+
+TEST_F(tail_rules, steady_state_with_a_tail_within_the_block) {
+  run(1152, 5);
+  for (int i = 0; i < 896; ++i) ASSERT_EQ(work_[i], i + 1.0f) << i;
+  for (int i = 896; i < 1152; ++i) ASSERT_EQ(work_[i], 0.0f) << i;
+  for (int i = 0; i < 896; ++i) ASSERT_EQ(tail_[i], 0.0f) << i;  // overwritten
+  for (int i = 896; i < 3000; ++i) ASSERT_EQ(tail_[i], sentinel) << i;
+}
+
+TEST_F(tail_rules, first_block_after_a_load_mixes_no_tail) {
+  run(576, 0);
+  for (int i = 0; i < 576; ++i) ASSERT_EQ(work_[i], 0.0f) << i;
+  for (int i = 0; i < 1472; ++i) ASSERT_EQ(tail_[i], i + 1.0f) << i;  // neither shifted nor cleared
+  run(1152, 0);
+  for (int i = 0; i < 896; ++i) ASSERT_EQ(tail_[i], 0.0f) << i;  // overwritten
+}
+
+TEST_F(tail_rules, a_block_as_long_as_the_transform_touches_no_tail) {
+  run(length, 3);
+  for (int i = 0; i < 3000; ++i) ASSERT_EQ(tail_[i], sentinel) << i;
+}
+
+TEST_F(engine_test, a_load_mid_stream_mixes_the_old_tail_one_block_late) {
+  const int n = 200;
+  std::string first = make_file("a.wav", float32_wav(1, decaying_noise(300, 1, 21)));
+  std::string second = make_file("b.wav", float32_wav(1, decaying_noise(200, 1, 22)));
+  ASSERT_EQ(engine_init(1.0f, first.c_str()), 0);
+  std::vector<double> h1 = stored_impulse()[0];
+  std::vector<float> a = audio(4 * n, 1, 31);
+  stream(a, 1, {n});
+
+  ASSERT_EQ(load_impulse(1.0f, second.c_str()), 0);
+  ASSERT_GT(engine_state.spectrum_length, 2 * n);
+  std::vector<double> h2 = stored_impulse()[0];
+  std::vector<float> b = audio(2 * n, 1, 32);
+  std::vector<float> out = stream(b, 1, {n});
+
+  std::vector<double> ad(a.begin(), a.end());
+  std::vector<double> b0(b.begin(), b.begin() + n), b1(b.begin() + n, b.end());
+  std::vector<double> old_tail = direct_convolution(ad, h1);
+  std::vector<double> y0 = direct_convolution(b0, h2), y1 = direct_convolution(b1, h2);
+  for (int i = 0; i < n; ++i) {
+    EXPECT_NEAR(out[i], y0[i], 1.0) << i;  // nothing of the old tail
+    double late = y1[i] + y0[n + i] + old_tail[a.size() + i];
+    EXPECT_NEAR(out[n + i], late, 1.0) << i;
+  }
+}
+
+TEST_F(engine_test, a_failed_growth_leaves_the_engine_waiting_with_its_request) {
+  std::string path = make_file("h.wav", float32_wav(1, {0.5f, 0.25f}));
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  ASSERT_EQ(engine_state.spectrum_length, 8);
+  std::remove(path.c_str());
+  std::vector<float> block(20, 1000.0f);
+  const std::vector<float> original = block;
+  EXPECT_EQ(engine_process(block.data(), 20, 16, 1), 20);
+  EXPECT_EQ(block, original);
+  EXPECT_EQ(engine_state.ready, 0);
+  EXPECT_EQ(requested_length, 32);
+  EXPECT_EQ(engine_process(block.data(), 4, 16, 1), 4);
+  EXPECT_EQ(block, original);
+
+  // The next successful load, of whatever file, takes the pending length.
+  std::string other = make_file("o.wav", float32_wav(1, {1.0f}));
+  ASSERT_EQ(load_impulse(1.0f, other.c_str()), 0);
+  EXPECT_EQ(engine_state.spectrum_length, 32);
+  EXPECT_EQ(requested_length, 0);
+}
+
+TEST_F(engine_test, a_successful_growth_rereads_the_same_file) {
+  std::string path = make_file("h.wav", float32_wav(2, {0.5f, 0.25f}));
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  std::vector<float> block(2 * 40, 10.0f);
+  engine_process(block.data(), 40, 16, 2);
+  EXPECT_STREQ(engine_state.loaded_path, path.c_str());
+  std::vector<float> bigger(2 * 100, 10.0f);
+  engine_process(bigger.data(), 100, 16, 2);
+  EXPECT_STREQ(engine_state.loaded_path, path.c_str());
+  EXPECT_EQ(engine_state.spectrum_length, 128);
+  EXPECT_NEAR(bigger[0], 5.0f, 1e-3);
+  EXPECT_NEAR(bigger[1], 2.5f, 1e-3);
+}
+
+}  // namespace

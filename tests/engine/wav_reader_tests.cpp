@@ -1,0 +1,234 @@
+// The impulse reader: decoding, the header rules, truncated and non-canonical
+// files, and the transform length it chooses.
+#include <cstring>
+
+#include "engine/impulse_reader.h"
+#include "engine/wav_header.h"
+#include "tests/support/engine_fixture.h"
+
+namespace {
+
+class reader_test : public engine_test {
+ protected:
+  void SetUp() override {
+    engine_test::SetUp();
+    engine_init(1.0f, nullptr);
+  }
+  int read(const std::string& path, float gain = 1.0f) {
+    engine_state.impulse_gain = gain;
+    return read_impulse_wav(path.c_str(), engine_state);
+  }
+};
+
+TEST_F(reader_test, decodes_16_bit_samples_with_2_to_the_minus_15_and_gain) {
+  std::vector<unsigned char> data = {0x00, 0x80, 0xFF, 0x7F, 0x01, 0x00, 0xFF, 0xFF};
+  std::string path = make_file("a.wav", canonical_wav(1, 44100, 16, data, 8));
+  ASSERT_EQ(read(path, 0.5f), 1);
+  ASSERT_EQ(engine_state.impulse_frames, 4);
+  EXPECT_EQ(engine_state.impulse[0][0], -0.5f);
+  EXPECT_EQ(engine_state.impulse[0][1], 0.999969482421875f * 0.5f);
+  EXPECT_EQ(engine_state.impulse[0][2], 0.5f / 32768.0f);
+  EXPECT_EQ(engine_state.impulse[0][3], -0.5f / 32768.0f);
+
+  ASSERT_EQ(read(path, 1.0f), 1);
+  EXPECT_EQ(engine_state.impulse[0][1], 0.999969482421875f);
+}
+
+TEST_F(reader_test, reads_32_bit_data_as_floats_and_splits_stereo) {
+  std::vector<float> samples = {0.25f, -1.5f, 3.0f, 1e-3f};
+  ASSERT_EQ(read(make_file("f.wav", float32_wav(2, samples)), 2.0f), 1);
+  EXPECT_EQ(engine_state.impulse_channels, 2);
+  EXPECT_EQ(engine_state.impulse_frames, 2);
+  EXPECT_EQ(engine_state.impulse[0][0], 0.5f);
+  EXPECT_EQ(engine_state.impulse[1][0], -3.0f);
+  EXPECT_EQ(engine_state.impulse[0][1], 6.0f);
+  EXPECT_EQ(engine_state.impulse[1][1], static_cast<float>(2.0 * 1e-3f));
+
+  // Integer samples in a 32-bit file are taken as float bit patterns.
+  std::vector<unsigned char> ints = {0x00, 0x00, 0x80, 0x3F};  // 1065353216 = 1.0f
+  ASSERT_EQ(read(make_file("i.wav", canonical_wav(1, 8000, 32, ints, 4))), 1);
+  EXPECT_EQ(engine_state.impulse[0][0], 1.0f);
+}
+
+TEST_F(reader_test, refused_headers_leave_the_previous_impulse_in_place) {
+  std::string good = make_file("good.wav", pcm16_wav(1, {100, 200, 300}));
+  ASSERT_EQ(read(good), 1);
+  const float* before = engine_state.impulse[0];
+
+  std::vector<unsigned char> data(48, 1);
+  std::vector<std::string> refused = {
+      make_file("8bit.wav", canonical_wav(1, 44100, 8, data, 48)),
+      make_file("24bit.wav", canonical_wav(1, 44100, 24, data, 48)),
+      make_file("0ch.wav", canonical_wav(0, 44100, 16, data, 48)),
+      make_file("3ch.wav", canonical_wav(3, 44100, 16, data, 48)),
+      make_file("short.wav", std::vector<unsigned char>(43, 0)),
+      make_file("negative.wav", canonical_wav(1, 44100, 16, data, -48)),
+      dir_.file("missing.wav"),
+  };
+  for (const std::string& path : refused) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(read(path), 0);
+    EXPECT_EQ(engine_state.impulse[0], before);
+    EXPECT_EQ(engine_state.impulse_frames, 3);
+    EXPECT_EQ(engine_state.transform_length, 8);
+    EXPECT_STREQ(engine_state.loaded_path, good.c_str());
+  }
+}
+
+TEST_F(reader_test, frame_count_follows_the_data_size_not_the_file) {
+  // 10 bytes of 16-bit stereo: 2 whole frames; the last 2 bytes are not read.
+  std::vector<unsigned char> data = {1, 0, 2, 0, 3, 0, 4, 0, 5, 0};
+  ASSERT_EQ(read(make_file("ten.wav", canonical_wav(2, 44100, 16, data, 10))), 1);
+  EXPECT_EQ(engine_state.impulse_frames, 2);
+
+  // Data size 0: no frames and the fallback length.
+  ASSERT_EQ(read(make_file("empty.wav", canonical_wav(1, 44100, 16, {}, 0))), 1);
+  EXPECT_EQ(engine_state.impulse_frames, 0);
+  EXPECT_EQ(engine_state.transform_length, 524288);
+}
+
+TEST_F(reader_test, a_truncated_file_repeats_what_the_last_reads_left) {
+  // Promises 4 frames, holds 2 samples: the last two repeat the second.
+  std::vector<unsigned char> two = {0x10, 0x00, 0x20, 0x01};
+  ASSERT_EQ(read(make_file("t16.wav", canonical_wav(1, 44100, 16, two, 8))), 1);
+  ASSERT_EQ(engine_state.impulse_frames, 4);
+  float second = 0x0120 / 32768.0f;
+  EXPECT_EQ(engine_state.impulse[0][1], second);
+  EXPECT_EQ(engine_state.impulse[0][2], second);
+  EXPECT_EQ(engine_state.impulse[0][3], second);
+
+  // Cut after a low byte: the new low byte with the previous high byte.
+  std::vector<unsigned char> cut = {0x10, 0x02, 0x33};
+  ASSERT_EQ(read(make_file("cut.wav", canonical_wav(1, 44100, 16, cut, 6))), 1);
+  EXPECT_EQ(engine_state.impulse[0][1], 0x0233 / 32768.0f);
+  EXPECT_EQ(engine_state.impulse[0][2], 0x0233 / 32768.0f);
+
+  // A 32-bit sample cut short keeps the bytes of the sample before it.
+  std::vector<unsigned char> f = {0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00};
+  ASSERT_EQ(read(make_file("t32.wav", canonical_wav(1, 44100, 32, f, 12))), 1);
+  EXPECT_EQ(engine_state.impulse[0][0], 1.0f);
+  // Three new bytes 00 00 00, the fourth (0x3F) left from 1.0f: 0.5f.
+  EXPECT_EQ(engine_state.impulse[0][1], 0.5f);
+  EXPECT_EQ(engine_state.impulse[0][2], 0.5f);
+
+  // Nothing at all behind the header: zeros.
+  ASSERT_EQ(read(make_file("none.wav", canonical_wav(1, 44100, 16, {}, 6))), 1);
+  EXPECT_EQ(engine_state.impulse[0][0], 0.0f);
+  EXPECT_EQ(engine_state.impulse[0][2], 0.0f);
+}
+
+TEST_F(reader_test, large_files_read_like_sample_by_sample) {
+  // Larger than the reader's chunk, ending in a partial sample.
+  std::vector<float> samples = noise(70001, 7);
+  std::vector<unsigned char> data(samples.size() * 4);
+  std::memcpy(data.data(), samples.data(), data.size());
+  data.resize(data.size() - 2);
+  ASSERT_EQ(read(make_file("big.wav", canonical_wav(1, 44100, 32, data, 70003 * 4))), 1);
+  ASSERT_EQ(engine_state.impulse_frames, 70003);
+  for (int i = 0; i < 70000; ++i) ASSERT_EQ(engine_state.impulse[0][i], samples[i]) << i;
+  float partial;
+  unsigned char last[4];
+  std::memcpy(last, &samples[69999], 4);
+  std::memcpy(last, data.data() + 70000 * 4, 2);
+  std::memcpy(&partial, last, 4);
+  EXPECT_EQ(engine_state.impulse[0][70000], partial);
+  EXPECT_EQ(engine_state.impulse[0][70002], partial);
+}
+
+TEST_F(reader_test, walks_the_chunks_of_a_non_canonical_file) {
+  std::vector<float> samples = noise(600, 3);
+  ASSERT_EQ(read(make_file("chunks.wav", float32_wav_with_chunks(2, samples))), 1);
+  EXPECT_EQ(engine_state.impulse_channels, 2);
+  ASSERT_EQ(engine_state.impulse_frames, 300);
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(engine_state.impulse[0][i], samples[2 * i]);
+    ASSERT_EQ(engine_state.impulse[1][i], samples[2 * i + 1]);
+  }
+
+  wav_header header{};
+  std::vector<unsigned char> bytes = float32_wav_with_chunks(1, samples);
+  ASSERT_TRUE(parse_wav_header(bytes.data(), bytes.size(), &header));
+  EXPECT_EQ(header.sample_rate, 48000);
+  EXPECT_EQ(header.bits_per_sample, 32);
+  EXPECT_EQ(wav_frame_count(header), 600);
+
+  // No usable chunk pair: the fixed offsets after all.
+  std::vector<unsigned char> odd = canonical_wav(1, 22050, 16, {1, 0, 2, 0}, 4);
+  std::memcpy(odd.data() + 36, "junk", 4);
+  std::memcpy(odd.data() + 12, "abcd", 4);
+  ASSERT_TRUE(parse_wav_header(odd.data(), odd.size(), &header));
+  EXPECT_EQ(header.data_offset, 44u);
+  EXPECT_EQ(wav_frame_count(header), 2);
+  EXPECT_EQ(header.sample_rate, 22050);
+}
+
+TEST_F(reader_test, frame_count_guards_its_divisions) {
+  wav_header header{};
+  header.data_size = 100;
+  header.bits_per_sample = 4;  // bits / 8 == 0
+  header.channels = 1;
+  EXPECT_EQ(wav_frame_count(header), 0);
+  header.bits_per_sample = 16;
+  header.channels = 0;
+  EXPECT_EQ(wav_frame_count(header), 0);
+  header.data_size = INT32_MIN;
+  header.bits_per_sample = -8;
+  header.channels = 1;
+  EXPECT_EQ(wav_frame_count(header), 0);
+  header.data_size = -100;
+  header.bits_per_sample = 16;
+  EXPECT_EQ(wav_frame_count(header), -50);
+}
+
+TEST_F(reader_test, impulses_longer_than_the_cap_are_cut) {
+  std::vector<std::int16_t> samples(max_impulse_frames + 10, 3);
+  samples[max_impulse_frames - 1] = 9;
+  ASSERT_EQ(read(make_file("long.wav", pcm16_wav(1, samples))), 1);
+  EXPECT_EQ(engine_state.impulse_frames, max_impulse_frames);
+  EXPECT_EQ(engine_state.impulse[0][max_impulse_frames - 1], 9 / 32768.0f);
+  EXPECT_EQ(engine_state.transform_length, 524288);
+}
+
+TEST(transform_length, is_the_next_power_of_two_above_twice_the_frames) {
+  const std::pair<std::int32_t, std::int32_t> table[] = {
+      {1, 4},           {2, 8},           {100, 256},       {1000, 2048},    {1024, 4096},
+      {44100, 131072},  {65535, 131072},  {65536, 262144},  {131072, 524288},
+      {262143, 524288}, {262144, 524288}, {0, 524288},      {-5, 524288}};
+  for (auto [frames, length] : table) EXPECT_EQ(transform_length_for(frames), length) << frames;
+}
+
+TEST_F(reader_test, a_requested_length_is_a_minimum_and_is_consumed) {
+  std::string path = make_file("h.wav", pcm16_wav(1, std::vector<std::int16_t>(100, 5)));
+  ASSERT_EQ(read(path), 1);
+  EXPECT_EQ(engine_state.transform_length, 256);
+  requested_length = 512;
+  ASSERT_EQ(read(path), 1);
+  EXPECT_EQ(engine_state.transform_length, 512);
+  EXPECT_EQ(requested_length, 0);
+  ASSERT_EQ(read(path), 1);
+  EXPECT_EQ(engine_state.transform_length, 256);
+
+  // Shorter than the impulse needs: the impulse's own rule wins.
+  requested_length = 8;
+  ASSERT_EQ(read(path), 1);
+  EXPECT_EQ(engine_state.transform_length, 256);
+
+  // A failed read leaves the request for the next successful one.
+  requested_length = 1024;
+  EXPECT_EQ(read(dir_.file("missing.wav")), 0);
+  EXPECT_EQ(requested_length, 1024);
+  ASSERT_EQ(read(path), 1);
+  EXPECT_EQ(engine_state.transform_length, 1024);
+}
+
+TEST_F(reader_test, rereading_the_loaded_path_keeps_it) {
+  std::string path = make_file("h.wav", pcm16_wav(2, {1, 2, 3, 4}));
+  ASSERT_EQ(read(path), 1);
+  ASSERT_EQ(read_impulse_wav(engine_state.loaded_path, engine_state), 1);
+  EXPECT_STREQ(engine_state.loaded_path, path.c_str());
+  ASSERT_EQ(read_impulse_wav(engine_state.loaded_path, engine_state), 1);
+  EXPECT_STREQ(engine_state.loaded_path, path.c_str());
+  EXPECT_EQ(engine_state.impulse_frames, 2);
+}
+
+}  // namespace
