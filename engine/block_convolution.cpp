@@ -19,7 +19,8 @@ void multiply_halfcomplex(float* x, const float* h, std::int32_t n, std::int32_t
 
 // Mixes the carried tail into the output and carries this block's overflow
 // into the tail.
-void overlap_add(float* x, float* tail, std::int32_t n, std::int32_t length, bool first_after_load) {
+void overlap_add(float* x, float* tail, std::int32_t n, std::int32_t length,
+                 bool first_after_load) {
   const std::int32_t used = length - n;
   const bool tail_outlives_block = length > 2 * n;
   if (!first_after_load) {

@@ -32,7 +32,8 @@ bool ensure_tail_capacity(std::int32_t floats) {
   float** grown = alloc_channel_blocks(handles, 2, static_cast<std::size_t>(floats));
   if (grown == nullptr) return false;
   for (int c = 0; c < 2; ++c)
-    std::memcpy(grown[c], engine_state.tails[c], sizeof(float) * static_cast<std::size_t>(tail_capacity));
+    std::memcpy(grown[c], engine_state.tails[c],
+                sizeof(float) * static_cast<std::size_t>(tail_capacity));
   free_tails(engine_state);
   engine_state.tails = grown;
   engine_state.tail_handles[0] = handles[0];
@@ -100,7 +101,8 @@ int engine_process(float* block, int frames, int bits_per_sample, int channels) 
 
   engine_state.block_channels = channels;
   const std::int32_t length = engine_state.spectrum_length;
-  engine_state.work = alloc_channel_blocks(engine_state.work_handles, 2, static_cast<std::size_t>(length));
+  engine_state.work =
+      alloc_channel_blocks(engine_state.work_handles, 2, static_cast<std::size_t>(length));
   if (engine_state.work == nullptr) {
     release_busy_flag();
     return frames;

@@ -15,5 +15,4 @@ int engine_process(float* block, int frames, int bits_per_sample, int channels);
 // 32767. A channel count of 1 is mono; any other is two channels. Returns 1.
 int split_channels(const float* block, float* first, float* second, int frames, int channels);
 // Puts the channels back, multiplied by 32767. Returns 1.
-int merge_channels(const float* first, const float* second, float* block, int frames,
-                   int channels);
+int merge_channels(const float* first, const float* second, float* block, int frames, int channels);

@@ -50,7 +50,8 @@ void free_tails(engine_record& engine) {
 }
 
 float** alloc_channel_blocks(HGLOBAL (&handles)[2], std::int32_t channels, std::size_t floats) {
-  auto** arrays = static_cast<float**>(std::calloc(static_cast<std::size_t>(channels), sizeof(float*)));
+  auto** arrays =
+      static_cast<float**>(std::calloc(static_cast<std::size_t>(channels), sizeof(float*)));
   if (arrays == nullptr) return nullptr;
   for (std::int32_t c = 0; c < channels; ++c) {
     arrays[c] = memory_block_alloc(floats, &handles[c]);

@@ -26,7 +26,8 @@ class chunked_file {
   void skip_to(std::uint64_t offset) {
     while (consumed_ + position_ < offset && !exhausted()) {
       std::uint64_t want = offset - consumed_ - position_;
-      std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(want, length_ - position_));
+      std::size_t step =
+          static_cast<std::size_t>(std::min<std::uint64_t>(want, length_ - position_));
       position_ += step;
       if (position_ == length_) fill();
     }
@@ -55,7 +56,8 @@ class chunked_file {
   void fill() {
     consumed_ += length_;
     DWORD got = 0;
-    if (!at_end_) ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr);
+    if (!at_end_)
+      ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr);
     if (got < buffer_.size()) at_end_ = true;
     length_ = got;
     position_ = 0;

@@ -9,8 +9,8 @@
 #include "engine/impulse_reader.h"
 
 void real_transform(float* source, float* destination, std::int32_t n, std::uint8_t kind) {
-  fftwf_plan plan = fftwf_plan_r2r_1d(n, source, destination,
-                                      static_cast<fftwf_r2r_kind>(kind), FFTW_ESTIMATE);
+  fftwf_plan plan =
+      fftwf_plan_r2r_1d(n, source, destination, static_cast<fftwf_r2r_kind>(kind), FFTW_ESTIMATE);
   if (plan == nullptr) return;
   fftwf_execute(plan);
   fftwf_destroy_plan(plan);
@@ -43,7 +43,8 @@ int load_impulse(float gain, const char* path) {
   const std::int32_t frames = engine_state.impulse_frames;
   for (std::int32_t c = 0; c < channels; ++c) {
     float* spectrum = spectra[c];
-    std::memcpy(spectrum, engine_state.impulse[c], sizeof(float) * static_cast<std::size_t>(frames));
+    std::memcpy(spectrum, engine_state.impulse[c],
+                sizeof(float) * static_cast<std::size_t>(frames));
     // The inverse transform is unnormalised; folding 1/N in here spares every
     // block a scaling pass.
     const float divisor = static_cast<float>(length);

@@ -1,13 +1,14 @@
 #include "posix_kernel.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <new>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -97,9 +98,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_rea
   return ok;
 }
 
-BOOL CloseHandle(HANDLE file) {
-  return ::close(descriptor_of(file)) == 0 ? TRUE : FALSE;
-}
+BOOL CloseHandle(HANDLE file) { return ::close(descriptor_of(file)) == 0 ? TRUE : FALSE; }
 
 void Sleep(DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

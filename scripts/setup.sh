@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need on a fresh Debian 12 machine.
-# Safe to run again: it installs only what is missing.
+# Safe to run again: it installs only what is missing, and refreshes the package
+# lists only when something has to be installed.
 set -euo pipefail
 
 need_root() { if [ "$(id -u)" -ne 0 ]; then exec sudo -E bash "$0" "$@"; fi; }
@@ -11,11 +12,72 @@ export DEBIAN_FRONTEND=noninteractive
 # Native build: compiler, CMake, FFTW, GoogleTest, Google Benchmark.
 native_packages=(build-essential cmake pkg-config libfftw3-dev libgtest-dev googletest libbenchmark-dev)
 
+# The Windows editions: the i686 MinGW cross compiler (the posix-thread variant,
+# so that std::thread and std::mutex exist; its winpthread is linked statically),
+# Wine to run the 32-bit test programs, Xvfb for anything that needs a display,
+# and dpkg-dev to unpack Debian's FFTW source package for the cross builds.
+cross_packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 xvfb dpkg-dev)
+# The settings dialog's tests and pictures: the Simplified-Chinese locale for
+# Wine, a CJK font to draw the dialog's texts with, ImageMagick to save pictures.
+cross_packages+=(locales fonts-wqy-microhei imagemagick)
+
+# Debian's source entry for the main archive, so that `apt-get source fftw3` works.
+source_list=/etc/apt/sources.list.d/ambrelith-deb-src.sources
+
+lists_stale=0
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  lists_stale=1
+fi
+
+archive_uri() {
+  # The main archive that the machine already uses (a mirror or the default).
+  local uri
+  uri=$(grep -hs '^URIs:' /etc/apt/sources.list.d/debian.sources | awk '{print $2}' |
+    grep -v -- '-security' | head -n 1 || true)
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+
+has_deb_src() {
+  local f
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    if [ -f "$f" ] && grep -qE '^(Types:.*deb-src|deb-src )' "$f"; then return 0; fi
+  done
+  return 1
+}
+
+if ! has_deb_src; then
+  cat >"$source_list" <<EOF
+Types: deb-src
+URIs: $(archive_uri)
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  lists_stale=1
+fi
+
 missing=()
-for p in "${native_packages[@]}"; do
+for p in "${native_packages[@]}" "${cross_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-if [ "${#missing[@]}" -gt 0 ]; then
+
+# The source index: apt-get source needs it even when every package is there.
+if ! ls /var/lib/apt/lists/*_source_Sources* >/dev/null 2>&1; then
+  lists_stale=1
+fi
+
+if [ "${#missing[@]}" -gt 0 ] || [ "$lists_stale" -eq 1 ]; then
   apt-get update -qq
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The locale the dialog tests run Wine in (code page 936).
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then
+  sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
 fi

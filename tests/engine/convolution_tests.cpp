@@ -13,7 +13,8 @@ namespace {
 std::vector<std::vector<double>> stored_impulse() {
   std::vector<std::vector<double>> channels;
   for (int c = 0; c < engine_state.impulse_channels; ++c)
-    channels.emplace_back(engine_state.impulse[c], engine_state.impulse[c] + engine_state.impulse_frames);
+    channels.emplace_back(engine_state.impulse[c],
+                          engine_state.impulse[c] + engine_state.impulse_frames);
   return channels;
 }
 
@@ -23,7 +24,8 @@ std::vector<float> stream(std::vector<float> signal, int channels, const std::ve
   std::size_t frames = signal.size() / static_cast<std::size_t>(channels);
   std::size_t at = 0;
   for (std::size_t k = 0; at < frames; ++k) {
-    int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(sizes[k % sizes.size()]), frames - at));
+    int n = static_cast<int>(
+        std::min<std::size_t>(static_cast<std::size_t>(sizes[k % sizes.size()]), frames - at));
     EXPECT_EQ(engine_process(signal.data() + at * channels, n, 16, channels), n);
     at += static_cast<std::size_t>(n);
   }
@@ -77,8 +79,9 @@ class stream_test : public engine_test, public ::testing::WithParamInterface<str
 
 TEST_P(stream_test, output_is_the_linear_convolution_of_the_stream) {
   const stream_case& p = GetParam();
-  std::string path = make_file("h.wav", float32_wav(p.impulse_channels,
-                                                    decaying_noise(p.impulse_frames, p.impulse_channels, 11)));
+  std::string path = make_file(
+      "h.wav",
+      float32_wav(p.impulse_channels, decaying_noise(p.impulse_frames, p.impulse_channels, 11)));
   ASSERT_EQ(engine_init(0.8f, path.c_str()), 0);
   std::vector<float> input = audio(20000, p.block_channels, 5);
   std::vector<float> output = stream(input, p.block_channels, p.sizes);
@@ -195,9 +198,9 @@ class tail_rules : public ::testing::Test {
 
 TEST_F(tail_rules, steady_state_with_a_tail_longer_than_the_block) {
   run(576, 5);
-  for (int i = 0; i < 576; ++i) ASSERT_EQ(work_[i], i + 1.0f) << i;  // tail mixed in
-  for (int i = 0; i < 896; ++i) ASSERT_EQ(tail_[i], i + 577.0f) << i;  // shifted down
-  for (int i = 896; i < 1472; ++i) ASSERT_EQ(tail_[i], 0.0f) << i;     // cleared
+  for (int i = 0; i < 576; ++i) ASSERT_EQ(work_[i], i + 1.0f) << i;      // tail mixed in
+  for (int i = 0; i < 896; ++i) ASSERT_EQ(tail_[i], i + 577.0f) << i;    // shifted down
+  for (int i = 896; i < 1472; ++i) ASSERT_EQ(tail_[i], 0.0f) << i;       // cleared
   for (int i = 1472; i < 3000; ++i) ASSERT_EQ(tail_[i], sentinel) << i;  // never touched
 }
 

@@ -78,27 +78,27 @@ TEST_F(lifecycle_test, running_out_of_memory_fails_cleanly_wherever_it_happens) 
   std::string other = make_file("o.wav", float32_wav(1, noise(50, 6)));
   // Every allocation of init, in turn, fails.
   for (long allowed = 0; allowed < 6; ++allowed) {
-    platform_fail_global_alloc_after(allowed);
+    fail_memory_blocks_after(allowed);
     EXPECT_EQ(engine_init(1.0f, path.c_str()), -1) << allowed;
-    platform_fail_global_alloc_after(-1);
+    fail_memory_blocks_after(-1);
     EXPECT_EQ(engine_state.ready, 0);
     expect_no_block_left();
   }
   // A failing load after a good one leaves a consistent, stale engine.
   ASSERT_EQ(engine_init(1.0f, other.c_str()), 0);
   for (long allowed = 0; allowed < 2; ++allowed) {
-    platform_fail_global_alloc_after(allowed);
+    fail_memory_blocks_after(allowed);
     EXPECT_EQ(load_impulse(1.0f, path.c_str()), -1);
-    platform_fail_global_alloc_after(-1);
+    fail_memory_blocks_after(-1);
     EXPECT_EQ(engine_state.ready, 0);
   }
   // Blocks pass untouched when their work arrays (or a grown tail) cannot be had.
   ASSERT_EQ(load_impulse(1.0f, other.c_str()), 0);
   std::vector<float> block(2 * 64, 123.0f);
   const std::vector<float> original = block;
-  platform_fail_global_alloc_after(1);
+  fail_memory_blocks_after(1);
   EXPECT_EQ(engine_process(block.data(), 64, 16, 2), 64);
-  platform_fail_global_alloc_after(-1);
+  fail_memory_blocks_after(-1);
   EXPECT_EQ(block, original);
   expect_no_block_left();
 }

@@ -191,9 +191,9 @@ TEST_F(reader_test, impulses_longer_than_the_cap_are_cut) {
 
 TEST(transform_length, is_the_next_power_of_two_above_twice_the_frames) {
   const std::pair<std::int32_t, std::int32_t> table[] = {
-      {1, 4},           {2, 8},           {100, 256},       {1000, 2048},    {1024, 4096},
-      {44100, 131072},  {65535, 131072},  {65536, 262144},  {131072, 524288},
-      {262143, 524288}, {262144, 524288}, {0, 524288},      {-5, 524288}};
+      {1, 4},           {2, 8},          {100, 256},      {1000, 2048},     {1024, 4096},
+      {44100, 131072},  {65535, 131072}, {65536, 262144}, {131072, 524288}, {262143, 524288},
+      {262144, 524288}, {0, 524288},     {-5, 524288}};
   for (auto [frames, length] : table) EXPECT_EQ(transform_length_for(frames), length) << frames;
 }
 

@@ -33,3 +33,5 @@ class engine_test : public ::testing::Test {
 // Live memory blocks can be counted only through the native stand-in layer.
 long live_memory_blocks();
 bool can_count_memory_blocks();
+// Makes memory-block allocations fail after `successes` more (negative: never).
+void fail_memory_blocks_after(long successes);

@@ -26,11 +26,14 @@ temp_dir::~temp_dir() {
   fs::remove_all(path_, ignored);
 }
 
-std::string temp_dir::file(const std::string& name) const { return (fs::path(path_) / name).string(); }
+std::string temp_dir::file(const std::string& name) const {
+  return (fs::path(path_) / name).string();
+}
 
 void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -45,7 +48,9 @@ void put_u32(std::vector<unsigned char>& out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>((value >> (8 * i)) & 0xFF));
 }
 
-void put_tag(std::vector<unsigned char>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void put_tag(std::vector<unsigned char>& out, const char* tag) {
+  out.insert(out.end(), tag, tag + 4);
+}
 
 std::vector<unsigned char> float_bytes(const std::vector<float>& samples) {
   std::vector<unsigned char> data(samples.size() * 4);
@@ -87,7 +92,8 @@ std::vector<unsigned char> float32_wav(int channels, const std::vector<float>& s
   return canonical_wav(channels, 44100, 32, data, static_cast<std::int32_t>(data.size()));
 }
 
-std::vector<unsigned char> float32_wav_with_chunks(int channels, const std::vector<float>& samples) {
+std::vector<unsigned char> float32_wav_with_chunks(int channels,
+                                                   const std::vector<float>& samples) {
   std::vector<unsigned char> data = float_bytes(samples);
   std::vector<unsigned char> body;
   put_tag(body, "WAVE");
@@ -145,7 +151,9 @@ std::vector<double> direct_convolution(const std::vector<double>& signal,
 #ifdef _WIN32
 long live_memory_blocks() { return 0; }
 bool can_count_memory_blocks() { return false; }
+void fail_memory_blocks_after(long) {}
 #else
 long live_memory_blocks() { return platform_live_memory_blocks(); }
 bool can_count_memory_blocks() { return true; }
+void fail_memory_blocks_after(long successes) { platform_fail_global_alloc_after(successes); }
 #endif

@@ -1,0 +1,180 @@
+// The impulse half of the dialog, driven through the host: the information box,
+// and browsing with the real open-file dialog, picked and cancelled.
+
+#include "tests/dialog/plugin_host_fixture.h"
+// The system headers below build on the platform header above.
+#include <commdlg.h>
+
+namespace {
+
+using impulse_dialog = plugin_host_test;
+
+constexpr DWORD window_timeout_ms = 10000;
+
+plugin_settings settings_with(const std::string& impulse) {
+  plugin_settings settings;
+  settings.impulse_path = impulse;
+  return settings;
+}
+
+std::string info_text(HWND dialog) { return control_text(dialog, CONTROL_INFO_BOX); }
+
+// The open-file dialog that the browse button opens, found on the screen.
+HWND open_file_dialog(HWND settings) {
+  click_later(settings, CONTROL_BROWSE_BUTTON);
+  return wait_for_owned_dialog(settings, L"", window_timeout_ms);
+}
+
+BOOL CALLBACK find_visible_edit(HWND child, LPARAM context) {
+  char name[16] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (lstrcmpiA(name, "Edit") == 0 && IsWindowVisible(child) && IsWindowEnabled(child)) {
+    *reinterpret_cast<HWND*>(context) = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The edit box that takes the file name: the one edit control of the dialog
+// that is visible and enabled (inside a combo box on some versions).
+HWND file_name_box(HWND open_dialog) {
+  HWND found = nullptr;
+  EnumChildWindows(open_dialog, find_visible_edit, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Types the path into the file name box and presses the dialog's OK button.
+void pick_file(HWND open_dialog, const std::string& path) {
+  const HWND edit = file_name_box(open_dialog);
+  ASSERT_NE(edit, nullptr) << "the open-file dialog has no file name box";
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  type_text(edit, path);
+  PostMessageA(GetDlgItem(open_dialog, IDOK), BM_CLICK, 0, 0);
+  EXPECT_TRUE(wait_until_destroyed(open_dialog, window_timeout_ms));
+}
+
+void cancel(HWND open_dialog) {
+  PostMessageA(GetDlgItem(open_dialog, IDCANCEL), BM_CLICK, 0, 0);
+  EXPECT_TRUE(wait_until_destroyed(open_dialog, window_timeout_ms));
+}
+
+std::string folder_of(const std::string& path) {
+  return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+}  // namespace
+
+TEST_F(impulse_dialog, information_box_describes_the_impulse_the_engine_loaded) {
+  // 16-bit stereo at 44100 Hz, 300 frames: the engine runs at 1024.
+  const std::string impulse = file("stereo.wav");
+  write_echo_free_impulse(impulse, 16384, 300, 2);
+  start(settings_with(impulse));
+  EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), impulse);
+  EXPECT_EQ(info_text(dialog()),
+            "脉冲样本信息:\r\n"
+            "样本数量: 300, 最小FFT: 1024, 通道数: 2\r\n"
+            "回馈速率: 44100, 位数: 16");
+  // As the user reads it: code page 936 turned into the right characters.
+  EXPECT_EQ(control_text_w(dialog(), CONTROL_INFO_BOX),
+            L"脉冲样本信息:\r\n"
+            L"样本数量: 300, 最小FFT: 1024, 通道数: 2\r\n"
+            L"回馈速率: 44100, 位数: 16");
+}
+
+TEST_F(impulse_dialog, a_description_that_fails_leaves_the_information_box_as_it_was) {
+  const std::string impulse = file("impulse.wav");
+  write_echo_free_impulse(impulse, 16384, 300, 2);
+  start(settings_with(impulse));
+  const std::string first = info_text(dialog());
+  ASSERT_NE(first.find("样本数量: 300,"), std::string::npos) << first;
+
+  // The file grows while another program holds it without sharing.
+  write_echo_free_impulse(impulse, 16384, 500, 2);
+  const HANDLE holder = CreateFileA(impulse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  hide_and_show_again();
+  EXPECT_EQ(info_text(dialog()), first);
+  EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), impulse);
+  CloseHandle(holder);
+
+  // Described again, with the transform length the engine still holds.
+  hide_and_show_again();
+  EXPECT_EQ(info_text(dialog()),
+            "脉冲样本信息:\r\n"
+            "样本数量: 500, 最小FFT: 1024, 通道数: 2\r\n"
+            "回馈速率: 44100, 位数: 16");
+}
+
+TEST_F(impulse_dialog, without_an_impulse_path_both_boxes_stay_empty) {
+  start(plugin_settings{});
+  EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), "");
+  EXPECT_EQ(info_text(dialog()), "");
+}
+
+TEST_F(impulse_dialog, browsing_picks_a_file_and_the_engine_takes_it) {
+  const std::string first = file("first.wav");
+  write_echo_free_impulse(first, 16384, 300, 2);
+  // A mono impulse serves both channels; 1000 frames give a length of 2048.
+  const std::string picked = file("picked.wav");
+  write_echo_free_impulse(picked, 8192, 1000, 1);
+  start(settings_with(first));
+  EXPECT_NEAR(steady_output_level(), expected_level(16384, 1.0), level_tolerance);
+
+  const HWND open_dialog = open_file_dialog(dialog());
+  ASSERT_NE(open_dialog, nullptr) << "no open-file dialog appeared";
+  // It starts in the folder of the plug-in's own DLL.
+  char folder[MAX_PATH] = {};
+  SendMessageA(open_dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+  char dll_path[MAX_PATH] = {};
+  GetFullPathNameA(plugin_dll_path().c_str(), sizeof dll_path, dll_path, nullptr);
+  EXPECT_EQ(lstrcmpiA((std::string(folder) + "\\").c_str(), folder_of(dll_path).c_str()), 0)
+      << folder << " is not the folder of " << dll_path;
+
+  pick_file(open_dialog, picked);
+  EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), picked);
+  EXPECT_EQ(info_text(dialog()),
+            "脉冲样本信息:\r\n"
+            "样本数量: 1000, 最小FFT: 2048, 通道数: 1\r\n"
+            "回馈速率: 44100, 位数: 16");
+  EXPECT_NEAR(steady_output_level(), expected_level(8192, 1.0), level_tolerance);
+  EXPECT_EQ(quit_and_read_settings().impulse_path, picked);
+}
+
+TEST_F(impulse_dialog, a_cancelled_browse_changes_nothing) {
+  const std::string first = file("first.wav");
+  write_echo_free_impulse(first, 16384, 300, 2);
+  start(settings_with(first));
+  const std::string info_before = info_text(dialog());
+
+  const HWND open_dialog = open_file_dialog(dialog());
+  ASSERT_NE(open_dialog, nullptr) << "no open-file dialog appeared";
+  cancel(open_dialog);
+  EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), first);
+  EXPECT_EQ(info_text(dialog()), info_before);
+  EXPECT_NEAR(steady_output_level(), expected_level(16384, 1.0), level_tolerance);
+  EXPECT_EQ(quit_and_read_settings().impulse_path, first);
+}
+
+TEST_F(impulse_dialog, a_picked_file_that_does_not_open_for_update_changes_nothing) {
+  const std::string first = file("first.wav");
+  write_echo_free_impulse(first, 16384, 300, 2);
+  const std::string held = file("held.wav");
+  write_echo_free_impulse(held, 8192, 1000, 1);
+  start(settings_with(first));
+  const std::string info_before = info_text(dialog());
+
+  const HWND open_dialog = open_file_dialog(dialog());
+  ASSERT_NE(open_dialog, nullptr) << "no open-file dialog appeared";
+  // Another program holds it, sharing reads only: it exists and can be
+  // listed, but not opened for reading and update.
+  const HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  pick_file(open_dialog, held);
+  CloseHandle(holder);
+  EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), first);
+  EXPECT_EQ(info_text(dialog()), info_before);
+  EXPECT_NEAR(steady_output_level(), expected_level(16384, 1.0), level_tolerance);
+  EXPECT_EQ(quit_and_read_settings().impulse_path, first);
+}
