@@ -98,7 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
                       // The first block is longer than the impulse's own length.
                       stream_case{2, 2, 100, {576}},
                       // Sizes that change from block to block, empty blocks included.
-                      stream_case{1, 2, 1000, {576, 100, 1049, 0, 333}}));
+                      stream_case{1, 2, 1000, {576, 100, 1049, 0, 333}}),
+    [](const ::testing::TestParamInfo<stream_case>& info) {
+      const stream_case& p = info.param;
+      return "impulse" + std::to_string(p.impulse_channels) + "ch_" +
+             std::to_string(p.impulse_frames) + "_block" + std::to_string(p.block_channels) +
+             "ch_" + std::to_string(p.sizes.front()) + (p.sizes.size() > 1 ? "_mixed" : "");
+    });
 
 TEST_F(engine_test, a_long_impulse_grows_the_tails_and_convolves_linearly) {
   const int frames = 100000;
