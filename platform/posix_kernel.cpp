@@ -3,11 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <new>
+#include <string>
 #include <thread>
 
 namespace {
@@ -22,6 +26,10 @@ constexpr SIZE_T data_offset = (sizeof(memory_block_header) + 15) / 16 * 16;
 
 std::atomic<long> live_blocks{0};
 std::atomic<long> allocations_until_failure{-1};
+
+std::mutex module_file_name_mutex;
+bool module_file_name_set = false;
+std::string module_file_name;
 
 unsigned char* block_data(HGLOBAL block) {
   return static_cast<unsigned char*>(block) + data_offset;
@@ -104,8 +112,32 @@ void Sleep(DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+DWORD GetModuleFileNameA(HMODULE, char* buffer, DWORD size) {
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(module_file_name_mutex);
+    path = module_file_name;
+    if (!module_file_name_set) {
+      char own[4096];
+      ssize_t length = ::readlink("/proc/self/exe", own, sizeof own);
+      path.assign(own, length > 0 ? static_cast<std::size_t>(length) : 0);
+    }
+  }
+  if (buffer == nullptr || size == 0) return 0;
+  const std::size_t kept = std::min<std::size_t>(path.size(), size - 1);
+  std::memcpy(buffer, path.data(), kept);
+  buffer[kept] = '\0';
+  return path.size() < size ? static_cast<DWORD>(path.size()) : size;
+}
+
 long platform_live_memory_blocks() { return live_blocks.load(); }
 
 void platform_fail_global_alloc_after(long successes) {
   allocations_until_failure.store(successes < 0 ? -1 : successes);
+}
+
+void platform_set_module_file_name(const char* path) {
+  std::lock_guard<std::mutex> lock(module_file_name_mutex);
+  module_file_name_set = path != nullptr;
+  module_file_name = path != nullptr ? path : "";
 }

@@ -2,7 +2,7 @@
 // Stand-in for the few Windows kernel calls the engine makes, for builds on
 // systems other than Windows. Only the behaviour the engine relies on is
 // provided: movable zero-filled memory blocks that stay locked, read-only file
-// handles, and sleeping.
+// handles, sleeping, and the path of the running program.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,6 +12,7 @@ using UINT = unsigned int;
 using SIZE_T = std::size_t;
 using HANDLE = void*;
 using HGLOBAL = void*;
+using HMODULE = void*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using LPCSTR = const char*;
@@ -47,9 +48,17 @@ BOOL CloseHandle(HANDLE object);
 
 void Sleep(DWORD milliseconds);
 
+// The path of the running program, whatever module is named. Like the real
+// call: a path that does not fit is cut to size - 1 bytes and terminated, and
+// size comes back; otherwise its length.
+DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size);
+
 // Test support, native build only: how many memory blocks are allocated and
 // not yet freed, and a way to make the next allocations fail.
 long platform_live_memory_blocks();
 // After `successes` more successful GlobalAlloc calls, every further call fails
 // until this is called again with a negative count.
 void platform_fail_global_alloc_after(long successes);
+// Makes GetModuleFileNameA report `path` (a Windows-style path, say, so that
+// the settings file lands in a test's folder); null restores the real one.
+void platform_set_module_file_name(const char* path);

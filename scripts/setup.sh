@@ -11,6 +11,9 @@ export DEBIAN_FRONTEND=noninteractive
 
 # Native build: compiler, CMake, FFTW, GoogleTest, Google Benchmark.
 native_packages=(build-essential cmake pkg-config libfftw3-dev libgtest-dev googletest libbenchmark-dev)
+# The fuzz targets: clang with its libFuzzer and sanitizer runtimes, and
+# llvm-symbolizer for readable stack traces in what the fuzzers report.
+native_packages+=(clang libclang-rt-14-dev llvm-14)
 
 # The Windows editions: the i686 MinGW cross compiler (the posix-thread variant,
 # so that std::thread and std::mutex exist; its winpthread is linked statically),

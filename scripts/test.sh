@@ -34,3 +34,10 @@ for edition in sse standard; do
   WINEPREFIX="$dir/wine" wineserver -k 2>/dev/null || true
   if [ "$status" -ne 0 ]; then exit "$status"; fi
 done
+
+# The fuzz targets, a minute each: the impulse reader and loader, the settings
+# file, and the impulse description.
+bash "$root/scripts/fuzz.sh" 60
+
+# The benchmarks, briefly: a smoke test that every measurement still runs.
+bash "$root/scripts/benchmark.sh" --short

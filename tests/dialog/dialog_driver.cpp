@@ -14,6 +14,16 @@ struct owned_search {
   std::vector<HWND> found;
 };
 
+BOOL CALLBACK find_visible_edit(HWND child, LPARAM context) {
+  char name[16] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (lstrcmpiA(name, "Edit") == 0 && IsWindowVisible(child) && IsWindowEnabled(child)) {
+    *reinterpret_cast<HWND*>(context) = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 BOOL CALLBACK collect_owned_dialog(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<owned_search*>(context);
   char class_name[16] = {};
@@ -110,4 +120,24 @@ void click_later(HWND dialog, int control) {
 
 void type_text(HWND edit, const std::string& text) {
   for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+HWND open_browse_dialog(HWND settings, DWORD timeout_ms) {
+  click_later(settings, CONTROL_BROWSE_BUTTON);
+  return wait_for_owned_dialog(settings, L"", timeout_ms);
+}
+
+HWND file_name_box(HWND open_dialog) {
+  HWND found = nullptr;
+  EnumChildWindows(open_dialog, find_visible_edit, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+bool pick_file(HWND open_dialog, const std::string& path, DWORD timeout_ms) {
+  const HWND edit = file_name_box(open_dialog);
+  if (edit == nullptr) return false;
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  type_text(edit, path);
+  PostMessageA(GetDlgItem(open_dialog, IDOK), BM_CLICK, 0, 0);
+  return wait_until_destroyed(open_dialog, timeout_ms);
 }

@@ -41,3 +41,13 @@ void click(HWND dialog, int control);
 void click_later(HWND dialog, int control);
 // Types text into an edit control character by character, as the keyboard does.
 void type_text(HWND edit, const std::string& text);
+
+// The open-file dialog that the settings dialog's browse button opens, found
+// on the screen; null when none came within timeout_ms.
+HWND open_browse_dialog(HWND settings, DWORD timeout_ms);
+// The open-file dialog's file name box: its one visible, enabled edit control
+// (inside a combo box on some versions); null when there is none.
+HWND file_name_box(HWND open_dialog);
+// Types path into the file name box and presses the dialog's OK button. False
+// when there is no file name box or the dialog is still open after timeout_ms.
+bool pick_file(HWND open_dialog, const std::string& path, DWORD timeout_ms);

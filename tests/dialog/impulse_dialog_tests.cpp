@@ -19,38 +19,12 @@ plugin_settings settings_with(const std::string& impulse) {
 
 std::string info_text(HWND dialog) { return control_text(dialog, CONTROL_INFO_BOX); }
 
-// The open-file dialog that the browse button opens, found on the screen.
-HWND open_file_dialog(HWND settings) {
-  click_later(settings, CONTROL_BROWSE_BUTTON);
-  return wait_for_owned_dialog(settings, L"", window_timeout_ms);
-}
-
-BOOL CALLBACK find_visible_edit(HWND child, LPARAM context) {
-  char name[16] = {};
-  GetClassNameA(child, name, sizeof name);
-  if (lstrcmpiA(name, "Edit") == 0 && IsWindowVisible(child) && IsWindowEnabled(child)) {
-    *reinterpret_cast<HWND*>(context) = child;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The edit box that takes the file name: the one edit control of the dialog
-// that is visible and enabled (inside a combo box on some versions).
-HWND file_name_box(HWND open_dialog) {
-  HWND found = nullptr;
-  EnumChildWindows(open_dialog, find_visible_edit, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+HWND open_file_dialog(HWND settings) { return open_browse_dialog(settings, window_timeout_ms); }
 
 // Types the path into the file name box and presses the dialog's OK button.
-void pick_file(HWND open_dialog, const std::string& path) {
-  const HWND edit = file_name_box(open_dialog);
-  ASSERT_NE(edit, nullptr) << "the open-file dialog has no file name box";
-  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-  type_text(edit, path);
-  PostMessageA(GetDlgItem(open_dialog, IDOK), BM_CLICK, 0, 0);
-  EXPECT_TRUE(wait_until_destroyed(open_dialog, window_timeout_ms));
+void pick(HWND open_dialog, const std::string& path) {
+  ASSERT_NE(file_name_box(open_dialog), nullptr) << "the open-file dialog has no file name box";
+  EXPECT_TRUE(pick_file(open_dialog, path, window_timeout_ms));
 }
 
 void cancel(HWND open_dialog) {
@@ -131,7 +105,7 @@ TEST_F(impulse_dialog, browsing_picks_a_file_and_the_engine_takes_it) {
   EXPECT_EQ(lstrcmpiA((std::string(folder) + "\\").c_str(), folder_of(dll_path).c_str()), 0)
       << folder << " is not the folder of " << dll_path;
 
-  pick_file(open_dialog, picked);
+  pick(open_dialog, picked);
   EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), picked);
   EXPECT_EQ(info_text(dialog()),
             "脉冲样本信息:\r\n"
@@ -171,7 +145,7 @@ TEST_F(impulse_dialog, a_picked_file_that_does_not_open_for_update_changes_nothi
   const HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  pick_file(open_dialog, held);
+  pick(open_dialog, held);
   CloseHandle(holder);
   EXPECT_EQ(control_text(dialog(), CONTROL_PATH_BOX), first);
   EXPECT_EQ(info_text(dialog()), info_before);
