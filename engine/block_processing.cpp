@@ -1,5 +1,6 @@
 #include "engine/block_processing.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -25,20 +26,24 @@ bool block_fits(int frames) {
 }
 
 // Tails start at 2^17 + 1024 floats; long impulses need more. Contents are
-// kept, the new room is zero. All or nothing.
+// kept, the new room is zero. All or nothing. Init may have run out of memory
+// for the tails while a later load readied the engine: they are made here then.
 bool ensure_tail_capacity(std::int32_t floats) {
-  if (floats <= tail_capacity) return true;
+  if (engine_state.tails != nullptr && floats <= tail_capacity) return true;
+  const std::int32_t capacity = std::max(floats, initial_tail_floats);
   HGLOBAL handles[2] = {nullptr, nullptr};
-  float** grown = alloc_channel_blocks(handles, 2, static_cast<std::size_t>(floats));
+  float** grown = alloc_channel_blocks(handles, 2, static_cast<std::size_t>(capacity));
   if (grown == nullptr) return false;
-  for (int c = 0; c < 2; ++c)
-    std::memcpy(grown[c], engine_state.tails[c],
-                sizeof(float) * static_cast<std::size_t>(tail_capacity));
+  if (engine_state.tails != nullptr) {
+    for (int c = 0; c < 2; ++c)
+      std::memcpy(grown[c], engine_state.tails[c],
+                  sizeof(float) * static_cast<std::size_t>(tail_capacity));
+  }
   free_tails(engine_state);
   engine_state.tails = grown;
   engine_state.tail_handles[0] = handles[0];
   engine_state.tail_handles[1] = handles[1];
-  tail_capacity = floats;
+  tail_capacity = capacity;
   return true;
 }
 

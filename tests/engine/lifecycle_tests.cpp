@@ -103,6 +103,38 @@ TEST_F(lifecycle_test, running_out_of_memory_fails_cleanly_wherever_it_happens) 
   expect_no_block_left();
 }
 
+// Init may run out of memory for the tails while a later load still readies
+// the engine. Its blocks must then get tails of their own, and come out as
+// they would have: a block shorter than the transform, and one as long as it,
+// which leaves nothing to carry.
+TEST_F(lifecycle_test, blocks_after_init_ran_out_of_memory_for_the_tails_get_tails) {
+  if (!can_count_memory_blocks()) GTEST_SKIP() << "needs the native allocation hook";
+  const std::string one_frame = make_file("one.wav", float32_wav(1, {0.5f}));       // transform 4
+  const std::string hundred = make_file("100.wav", float32_wav(1, noise(100, 7)));  // 256
+  for (const auto& [path, frames] : {std::pair{one_frame, 4}, std::pair{hundred, 64}}) {
+    std::vector<float> input = noise(2 * 2 * static_cast<std::size_t>(frames), 8);
+    for (float& v : input) v *= 20000.0f;
+    const auto run_two_blocks = [&, frames = frames] {
+      std::vector<float> output = input;
+      for (int b = 0; b < 2; ++b)
+        EXPECT_EQ(engine_process(output.data() + 2 * frames * b, frames, 16, 2), frames);
+      return output;
+    };
+    ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+    const std::vector<float> expected = run_two_blocks();
+    expect_no_block_left();
+
+    fail_memory_blocks_after(0);
+    EXPECT_EQ(engine_init(1.0f, path.c_str()), -1);
+    fail_memory_blocks_after(-1);
+    ASSERT_EQ(engine_state.tails, nullptr);
+    ASSERT_EQ(load_impulse(1.0f, path.c_str()), 0);
+    EXPECT_EQ(run_two_blocks(), expected) << path;
+    EXPECT_NE(engine_state.tails, nullptr);
+    expect_no_block_left();
+  }
+}
+
 TEST_F(lifecycle_test, release_waits_for_a_block_in_progress) {
   std::string path = make_file("h.wav", float32_wav(1, noise(10, 1)));
   ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
