@@ -44,8 +44,10 @@ for edition in sse standard; do
   for impulse_seconds in 0.1 1 3; do
     "${wine_run[@]}" "$dir/bin/demo_audio.exe" "$bench/input.wav" "$bench/impulse-$impulse_seconds.wav" \
       "$input_seconds" "$impulse_seconds"
-    line=$("${wine_run[@]}" "$dir/bin/dsp_host.exe" --block 576 --impulse "$bench/impulse-$impulse_seconds.wav" \
-      "$dir/bin/$dll" "$bench/input.wav" "$bench/output.wav" | grep 'time per block')
+    # On failure, what the host said is the only clue: show it.
+    out=$("${wine_run[@]}" "$dir/bin/dsp_host.exe" --block 576 --impulse "$bench/impulse-$impulse_seconds.wav" \
+      "$dir/bin/$dll" "$bench/input.wav" "$bench/output.wav" 2>&1) || { echo "$out"; exit 1; }
+    line=$(grep 'time per block' <<<"$out") || { echo "$out"; exit 1; }
     per_block=$(sed -E 's/.*time per block ([0-9.]+) us.*/\1/' <<<"$line")
     factor=$(awk -v us="$per_block" 'BEGIN { printf "%.2f", (576 / 44100 * 1e6) / us }')
     echo "impulse ${impulse_seconds} s: ${per_block} us per block, real-time factor ${factor}"

@@ -55,6 +55,7 @@ for i in "${!targets[@]}"; do
   else
     status=1
     echo "fuzz_$target: FAILED (logs: $logs)"
+    tail -n 20 "$logs/supervisor.log"
     for log in "$logs"/fuzz-*.log; do
       if grep -qE '^(==[0-9]+== ?ERROR|SUMMARY)' "$log"; then tail -n 60 "$log"; fi
     done

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   }
   const double input_seconds = argc == 5 ? std::atof(argv[3]) : 6.0;
   const double impulse_seconds = argc == 5 ? std::atof(argv[4]) : 0.6;
-  if (!(input_seconds > 0 && input_seconds <= 3600 && impulse_seconds > 0 &&
+  if (!(input_seconds > 0 && input_seconds <= 120 && impulse_seconds > 0 &&
         impulse_seconds <= 60)) {
     std::fprintf(stderr, "demo_audio: lengths out of range\n");
     return 2;

@@ -1,43 +1,11 @@
 #include "tests/fuzz/fuzz_support.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
-namespace fs = std::filesystem;
-
-namespace {
-
-class scratch_folder {
- public:
-  scratch_folder() {
-    std::string pattern = (fs::temp_directory_path() / "ambrelith-fuzz-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::abort();
-    }
-    path_ = pattern;
-  }
-  ~scratch_folder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  scratch_folder(const scratch_folder&) = delete;
-  scratch_folder& operator=(const scratch_folder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-}  // namespace
-
-const std::string& fuzz_scratch_folder() {
-  static scratch_folder folder;
-  return folder.path();
+const temp_dir& fuzz_scratch_folder() {
+  static temp_dir folder;
+  return folder;
 }
 
 void write_fuzz_file(const std::string& path, const std::uint8_t* data, std::size_t size) {

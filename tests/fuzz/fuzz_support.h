@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/test_files.h"
+
 // The process's scratch folder, made on first use and removed at exit. Every
 // fuzzing process (libFuzzer's jobs and workers too) has its own.
-const std::string& fuzz_scratch_folder();
+const temp_dir& fuzz_scratch_folder();
 
 // Replaces the file at path with exactly these bytes.
 void write_fuzz_file(const std::string& path, const std::uint8_t* data, std::size_t size);

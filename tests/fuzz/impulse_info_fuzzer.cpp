@@ -22,7 +22,7 @@ bool only_nuls(const char* text, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = fuzz_scratch_folder() + "/impulse.wav";
+  static const std::string path = fuzz_scratch_folder().file("impulse.wav");
   write_fuzz_file(path, data, size);
 
   // Buffers of exactly the size passed, on the heap, so that the address

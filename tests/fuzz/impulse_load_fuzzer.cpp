@@ -171,7 +171,7 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = fuzz_scratch_folder() + "/impulse.wav";
+  static const std::string path = fuzz_scratch_folder().file("impulse.wav");
   write_fuzz_file(path, data, size);
   const expected_impulse expected = expect_impulse(data, size);
   const allocation_failure failure = choose_failure(data, size);

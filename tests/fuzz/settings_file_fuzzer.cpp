@@ -18,7 +18,7 @@ namespace {
 // Windows-style path whose directory is a name inside that folder.
 const std::string& settings_path() {
   static const std::string path = [] {
-    platform_set_module_file_name((fuzz_scratch_folder() + "/C:\\Player\\player.exe").c_str());
+    platform_set_module_file_name(fuzz_scratch_folder().file("C:\\Player\\player.exe").c_str());
     char buffer[settings_path_capacity];
     FUZZ_CHECK(settings_file_path(buffer));
     return std::string(buffer);

@@ -197,7 +197,7 @@ void dialog_user::browse() {
   heart_.at("browsing: picking the other impulse");
   if (!pick_file(open_dialog, other, window_timeout_ms)) {
     failures_.add("the open-file dialog did not take " + other);
-    PostMessageA(GetDlgItem(open_dialog, IDCANCEL), BM_CLICK, 0, 0);
+    click_later(open_dialog, IDCANCEL);
     wait_until_destroyed(open_dialog, window_timeout_ms);
     return;
   }

@@ -11,6 +11,7 @@
 
 #include "tests/soak/failure_log.h"
 #include "tests/soak/power_timeline.h"
+#include "tests/soak/soak_impulses.h"
 #include "tests/soak/watchdog.h"
 #include "tools/host_window.h"
 #include "tools/plugin_session.h"
@@ -29,11 +30,6 @@ struct user_totals {
   const char* longest_action = "none";  // its last step
 
   void add(const user_totals& other);
-};
-
-struct impulse_pair {
-  std::string short_path;
-  std::string long_path;
 };
 
 class dialog_user {

@@ -5,7 +5,10 @@
 // and blocks take long enough for the threads to meet inside them.
 #include <string>
 
-#include "tests/soak/dialog_user.h"
+struct impulse_pair {
+  std::string short_path;
+  std::string long_path;
+};
 
 // Writes both into folder (with its trailing backslash); false when it cannot.
 bool write_soak_impulses(const std::string& folder, impulse_pair& written);

@@ -26,19 +26,21 @@ bool parse_soak_options(int argc, char** argv, soak_options& options, std::strin
       return false;
     }
     ++i;
-    if (name == "--seconds" && value > 0) {
+    // Upper bounds keep every later conversion to an integer count of
+    // milliseconds or cycles in range (and refuse inf).
+    if (name == "--seconds" && value > 0 && value <= 1e7) {
       options.seconds = value;
     } else if (name == "--cycles" && value >= 1 && value <= 100000) {
       options.cycles = static_cast<std::int32_t>(value);
     } else if (name == "--seed" && value >= 0 && value <= 4294967295.0) {
       options.seed = static_cast<std::uint32_t>(value);
-    } else if (name == "--hang-seconds" && value >= 1) {
+    } else if (name == "--hang-seconds" && value >= 1 && value <= 1e6) {
       options.hang_seconds = value;
-    } else if (name == "--browse-seconds" && value > 0) {
+    } else if (name == "--browse-seconds" && value > 0 && value <= 1e6) {
       options.browse_seconds = value;
-    } else if (name == "--settle-cycles" && value >= 0) {
+    } else if (name == "--settle-cycles" && value >= 0 && value <= 100000) {
       options.settle_cycles = static_cast<std::int32_t>(value);
-    } else if (name == "--memory-tolerance-kib" && value >= 0) {
+    } else if (name == "--memory-tolerance-kib" && value >= 0 && value <= 1e9) {
       options.memory_tolerance_kib = value;
     } else {
       *error = "unknown option or value out of range: " + name;
