@@ -71,11 +71,40 @@ if ! ls /var/lib/apt/lists/*_source_Sources* >/dev/null 2>&1; then
   lists_stale=1
 fi
 
+# A mirror caught mid-sync can serve an index of the wrong size; apt then
+# fails the whole refresh although most lists arrived. Try a few times, then go
+# on with the lists that are there.
+refresh_package_lists() {
+  local attempt
+  for attempt in 1 2 3; do
+    if apt-get update -qq >"$apt_log" 2>&1; then return; fi
+    if [ "$attempt" -lt 3 ]; then sleep $((attempt * 10)); fi
+  done
+  echo "setup: some package lists did not refresh ($(grep -m 1 -o 'Failed to fetch [^ ]*' "$apt_log" || echo 'apt-get update failed')); going on with the lists that are there" >&2
+}
+
+# With one index missing, the suites can offer different versions for amd64
+# and i386 (the security suite's newer amd64 libraries, the release's i386
+# ones), and wine32:i386 cannot be resolved. Taking every package from the
+# release itself gives matching versions for both architectures.
+install_packages() {
+  if apt-get install -y -qq --no-install-recommends "$@" >"$apt_log" 2>&1; then return; fi
+  local release
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  echo "setup: the packages could not be installed as offered; trying once more with $release as the target release" >&2
+  if apt-get install -y -qq --no-install-recommends -t "$release" "$@" >"$apt_log" 2>&1; then return; fi
+  tail -n 20 "$apt_log" >&2
+  echo "setup: installing ${*} failed. The package mirror may be mid-sync: wait a few minutes, then run 'apt-get update' and this script again." >&2
+  exit 1
+}
+
+apt_log=$(mktemp)
+trap 'rm -f "$apt_log"' EXIT
 if [ "${#missing[@]}" -gt 0 ] || [ "$lists_stale" -eq 1 ]; then
-  apt-get update -qq
+  refresh_package_lists
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  install_packages "${missing[@]}"
 fi
 
 # The locale the dialog tests run Wine in (code page 936).
