@@ -48,20 +48,42 @@ bool ensure_tail_capacity(std::int32_t floats) {
 }
 
 // Grows the transform length for a block that does not fit: doubles as often as
-// needed, then reloads the impulse once. Called and returns with the flag held;
-// false when the block must pass unconvolved.
+// needed and reloads the impulse once, all under the flag the caller holds, so
+// that no load from the dialog and no release can slip in between and be
+// undone by the reload. A growth changes nothing the user chose: the stream
+// carries on, and the growing block mixes the carried tail at its place like
+// any later block. False when the block must pass unconvolved.
 bool grow_for_block(int frames) {
   std::int64_t needed =
       length_needed(frames, engine_state.impulse_frames, engine_state.spectrum_length);
   if (needed > max_transform_length) return false;
   requested_length = static_cast<std::int32_t>(needed);
-  const float gain = engine_state.impulse_gain;
-  release_busy_flag();
-  // The reader copies the path under the flag before it writes the field.
-  int loaded = load_impulse(gain, engine_state.loaded_path);
-  take_busy_flag();
-  // A load from the dialog may have come in between and chosen another length.
-  return loaded == 0 && engine_state.ready != 0 && block_fits(frames);
+  const std::int32_t blocks_since_load = block_counter;
+  if (load_impulse_held(engine_state.impulse_gain, engine_state.loaded_path) != 0) return false;
+  block_counter = blocks_since_load;
+  return block_fits(frames);
+}
+
+// Whatever lies past the part of a tail this block left behind is cleared.
+// A shorter transform, or a longer block, never moves or clears it, and a
+// later longer transform or shorter block would otherwise read old audio from
+// there: sound long gone would play again.
+void forget_tail_beyond(std::int32_t used, int channels) {
+  used = std::max(used, std::int32_t(0));
+  for (int c = 0; c < channels; ++c) {
+    if (tail_reach[c] > used) {
+      std::fill(engine_state.tails[c] + used, engine_state.tails[c] + tail_reach[c], 0.0f);
+    }
+    tail_reach[c] = used;
+  }
+}
+
+// Counts blocks since the last load; it stops at the largest count instead of
+// overflowing, since only a load may bring it back to 0.
+std::int32_t next_block_index() {
+  const std::int32_t index = block_counter;
+  if (block_counter < INT32_MAX) ++block_counter;
+  return index;
 }
 
 }  // namespace
@@ -114,9 +136,10 @@ int engine_process(float* block, int frames, int bits_per_sample, int channels) 
   }
   float** work = engine_state.work;
   split_channels(block, work[0], work[1], frames, channels);
-  const std::int32_t block_index = block_counter++;
   convolve_channels(work, frames, engine_state.spectra, length, engine_state.tails, length_parity,
-                    block_index, engine_state.block_channels, engine_state.spectrum_channels);
+                    next_block_index(), engine_state.block_channels,
+                    engine_state.spectrum_channels);
+  forget_tail_beyond(length - frames, channels);
   merge_channels(work[0], work[1], block, frames, channels);
 
   // The work arrays leave the record under the flag, so that a release racing

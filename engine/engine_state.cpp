@@ -14,6 +14,7 @@ std::atomic<std::int32_t> busy{0};
 std::int32_t requested_length = 0;
 std::int32_t length_parity = 0;
 std::int32_t tail_capacity = 0;
+std::int32_t tail_reach[2] = {0, 0};
 
 void take_busy_flag() {
   while (busy.exchange(1, std::memory_order_acquire) != 0) Sleep(1);
@@ -65,6 +66,9 @@ float** alloc_channel_blocks(HGLOBAL (&handles)[2], std::int32_t channels, std::
 }
 
 int engine_init(float gain, const char* path) {
+  // The dialog can load an impulse before init (config before init) or after
+  // quit; clearing the record must not lose what those loads allocated.
+  engine_release();
   engine_state = engine_record{};
   engine_state.impulse_gain = gain;
   // Without tail buffers no block can be convolved; the engine then simply
@@ -87,6 +91,7 @@ int engine_release() {
   free_spectra(engine_state);
   free_work_arrays(engine_state);
   free_tails(engine_state);
+  tail_reach[0] = tail_reach[1] = 0;
   engine_state.ready = 0;
   release_busy_flag();
   return 0;

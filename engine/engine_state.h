@@ -37,9 +37,13 @@ extern std::atomic<std::int32_t> busy;  // 1 while a load or a block holds the e
 extern std::int32_t requested_length;   // transform length a growth asks for, 0 for none
 extern std::int32_t length_parity;      // spectrum_length % 2, always 0
 extern std::int32_t tail_capacity;      // floats in each tail buffer
+// How many leading floats of each tail may hold anything but zero: the part
+// the last block convolved on that channel left for the blocks after it.
+extern std::int32_t tail_reach[2];
 
-// Prepares the engine (clears the record, allocates the tail buffers) and loads
-// the impulse at path scaled by gain. 0 when the impulse was loaded, -1 otherwise.
+// Prepares the engine (frees whatever an earlier load left, clears the record,
+// allocates the tail buffers) and loads the impulse at path scaled by gain. 0
+// when the impulse was loaded, -1 otherwise.
 int engine_init(float gain, const char* path);
 // Waits for a block or load in progress, then frees every array. Returns 0.
 int engine_release();

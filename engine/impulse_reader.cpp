@@ -3,104 +3,84 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "engine/engine_arrays.h"
+#include "engine/memory_block.h"
 #include "engine/wav_header.h"
 
 namespace {
 
-// Reads a file front to back in large chunks. Like single reads at the end of a
-// file, a request past the end delivers fewer bytes, or none.
-class chunked_file {
+std::size_t read_file_at(void* file, std::uint32_t offset, unsigned char* out, std::size_t count) {
+  // The header walk never asks beyond 2 GiB, so the offset fits the low part.
+  if (SetFilePointer(static_cast<HANDLE>(file), static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
+      INVALID_SET_FILE_POINTER) {
+    return 0;
+  }
+  DWORD got = 0;
+  ReadFile(static_cast<HANDLE>(file), out, static_cast<DWORD>(count), &got, nullptr);
+  return got;
+}
+
+// Reads a file forward from the current position, a buffer at a time.
+class sample_stream {
  public:
-  explicit chunked_file(HANDLE file) : file_(file), buffer_(wav_prefix_bytes) {}
+  explicit sample_stream(HANDLE file) : file_(file) {}
 
-  // Fills the buffer with the first bytes of the file; returns how many.
-  std::size_t read_prefix() {
-    fill();
-    return length_;
-  }
-  const unsigned char* prefix() const { return buffer_.data(); }
-
-  void skip_to(std::uint64_t offset) {
-    while (consumed_ + position_ < offset && !exhausted()) {
-      std::uint64_t want = offset - consumed_ - position_;
-      std::size_t step =
-          static_cast<std::size_t>(std::min<std::uint64_t>(want, length_ - position_));
-      position_ += step;
-      if (position_ == length_) fill();
-    }
-  }
-
-  // Copies up to `count` bytes into `out`; returns how many were delivered.
-  std::size_t take(unsigned char* out, std::size_t count) {
-    std::size_t delivered = 0;
-    while (delivered < count) {
-      if (position_ == length_) {
-        if (at_end_) break;
-        fill();
-        if (length_ == 0) break;
-      }
-      std::size_t step = std::min(count - delivered, length_ - position_);
-      std::memcpy(out + delivered, buffer_.data() + position_, step);
+  // True when all `count` bytes were delivered.
+  bool take(unsigned char* out, std::size_t count) {
+    for (std::size_t delivered = 0; delivered < count;) {
+      if (position_ == length_ && !refill()) return false;
+      const std::size_t step = std::min(count - delivered, length_ - position_);
+      std::memcpy(out + delivered, buffer_ + position_, step);
       position_ += step;
       delivered += step;
     }
-    return delivered;
+    return true;
   }
 
  private:
-  bool exhausted() const { return at_end_ && position_ == length_; }
-
-  void fill() {
-    consumed_ += length_;
+  bool refill() {
     DWORD got = 0;
-    if (!at_end_)
-      ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr);
-    if (got < buffer_.size()) at_end_ = true;
+    if (!at_end_) ReadFile(file_, buffer_, sizeof buffer_, &got, nullptr);
+    at_end_ = got < sizeof buffer_;
     length_ = got;
     position_ = 0;
+    return got > 0;
   }
 
   HANDLE file_;
-  std::vector<unsigned char> buffer_;
+  unsigned char buffer_[16384];
   std::size_t length_ = 0;
   std::size_t position_ = 0;
-  std::uint64_t consumed_ = 0;
   bool at_end_ = false;
 };
 
-// Decodes the samples one at a time, frame by frame, channel by channel. The
-// decoding buffers are shared by every sample, so once the file ends each
-// further sample repeats what the last partial read left in them; before any
-// sample byte they hold zeros.
-void decode_samples(chunked_file& file, const wav_header& header, float** channels,
-                    std::int32_t frames, float gain) {
-  const std::int32_t channel_count = header.channels;
-  if (header.bits_per_sample == 16) {
-    unsigned char low = 0;
-    unsigned char high = 0;
-    for (std::int32_t i = 0; i < frames; ++i) {
-      for (std::int32_t c = 0; c < channel_count; ++c) {
-        file.take(&low, 1);
-        file.take(&high, 1);
-        int value = static_cast<signed char>(high) * 256 + low;
+// Decodes frame by frame, channel by channel. Where the file ends before the
+// data size says, the samples it does not hold stay silent (the arrays are
+// zero-filled): repeating the last value would turn them into a DC plateau.
+void decode_samples(sample_stream& stream, const wav_header& header, impulse_samples& samples,
+                    float gain) {
+  const std::size_t sample_bytes = header.bits_per_sample == 16 ? 2 : 4;
+  unsigned char bytes[4];
+  for (std::int32_t i = 0; i < samples.frames; ++i) {
+    for (std::int32_t c = 0; c < samples.channel_count; ++c) {
+      if (!stream.take(bytes, sample_bytes)) return;
+      if (sample_bytes == 2) {
+        const int value = static_cast<signed char>(bytes[1]) * 256 + bytes[0];
         // value * 2^-15 * gain is exact in double; one rounding to float.
-        channels[c][i] = static_cast<float>(value * 0x1p-15 * static_cast<double>(gain));
-      }
-    }
-  } else {
-    unsigned char bytes[4] = {0, 0, 0, 0};
-    for (std::int32_t i = 0; i < frames; ++i) {
-      for (std::int32_t c = 0; c < channel_count; ++c) {
-        file.take(bytes, 4);
+        samples.channels[c][i] = static_cast<float>(value * 0x1p-15 * static_cast<double>(gain));
+      } else {
         float sample;
         std::memcpy(&sample, bytes, 4);
-        channels[c][i] = static_cast<float>(static_cast<double>(gain) * sample);
+        samples.channels[c][i] = static_cast<float>(static_cast<double>(gain) * sample);
       }
     }
   }
+}
+
+bool accepted(const wav_header& header) {
+  return (header.bits_per_sample == 16 || header.bits_per_sample == 32) &&
+         (header.channels == 1 || header.channels == 2) && wav_frame_count(header) >= 1;
 }
 
 }  // namespace
@@ -116,45 +96,67 @@ std::int32_t transform_length_for(std::int32_t frames) {
   return table[19];
 }
 
-int read_impulse_wav(const char* path, engine_record& engine) {
+std::int32_t chosen_transform_length(std::int32_t frames) {
+  return std::max(transform_length_for(frames), requested_length);
+}
+
+int read_impulse_samples(const char* path, float gain, impulse_samples* samples) {
+  *samples = impulse_samples{};
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
 
-  chunked_file reader(file);
   wav_header header{};
-  std::size_t prefix_length = reader.read_prefix();
-  bool accepted = parse_wav_header(reader.prefix(), prefix_length, &header) &&
-                  (header.bits_per_sample == 16 || header.bits_per_sample == 32) &&
-                  (header.channels == 1 || header.channels == 2) && wav_frame_count(header) >= 0;
-  const std::int32_t channel_count = header.channels;
-  const std::int32_t frames = std::min(wav_frame_count(header), max_impulse_frames);
-
-  HGLOBAL handles[2] = {nullptr, nullptr};
-  float** channels = accepted ? alloc_channel_blocks(handles, channel_count, frames) : nullptr;
-  if (channels == nullptr) {
+  if (!parse_wav_header(wav_source{file, read_file_at}, &header) || !accepted(header)) {
     CloseHandle(file);
     return 0;
   }
-
-  reader.skip_to(header.data_offset);
-  decode_samples(reader, header, channels, frames, engine.impulse_gain);
+  impulse_samples read{};
+  read.channel_count = header.channels;
+  read.frames = std::min(wav_frame_count(header), max_impulse_frames);
+  read.channels =
+      alloc_channel_blocks(read.handles, read.channel_count, static_cast<std::size_t>(read.frames));
+  if (read.channels == nullptr || SetFilePointer(file, static_cast<LONG>(header.data_offset),
+                                                 nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+    free_impulse_samples(read);
+    CloseHandle(file);
+    return 0;
+  }
+  sample_stream stream(file);
+  decode_samples(stream, header, read, gain);
   CloseHandle(file);
+  *samples = read;
+  return 1;
+}
 
-  // Only now, with the new impulse complete, does the old one go.
+void free_impulse_samples(impulse_samples& samples) {
+  if (samples.channels != nullptr) {
+    for (std::int32_t c = 0; c < samples.channel_count && c < 2; ++c)
+      memory_block_free(&samples.handles[c]);
+    std::free(samples.channels);
+  }
+  samples = impulse_samples{};
+}
+
+void adopt_impulse(engine_record& engine, impulse_samples& samples, const char* path,
+                   std::int32_t length) {
   char new_path[path_capacity] = {};
   std::strncpy(new_path, path, path_capacity - 1);
   free_impulse_arrays(engine);
-  engine.impulse = channels;
-  engine.impulse_handles[0] = handles[0];
-  engine.impulse_handles[1] = handles[1];
-  engine.impulse_channels = channel_count;
-  engine.impulse_frames = frames;
+  engine.impulse = samples.channels;
+  engine.impulse_handles[0] = samples.handles[0];
+  engine.impulse_handles[1] = samples.handles[1];
+  engine.impulse_channels = samples.channel_count;
+  engine.impulse_frames = samples.frames;
   std::memcpy(engine.loaded_path, new_path, path_capacity);
-
-  // A pending request is a minimum: the impulse's own length wins when longer.
-  std::int32_t length = std::max(transform_length_for(frames), requested_length);
   __atomic_store_n(&engine.transform_length, length, __ATOMIC_RELAXED);
   requested_length = 0;
+  samples = impulse_samples{};
+}
+
+int read_impulse_wav(const char* path, engine_record& engine) {
+  impulse_samples samples{};
+  if (read_impulse_samples(path, engine.impulse_gain, &samples) == 0) return 0;
+  adopt_impulse(engine, samples, path, chosen_transform_length(samples.frames));
   return 1;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Reads an impulse-response WAV file into the engine's per-channel float
-// arrays, scaled by the engine's gain, and chooses the transform length.
+// Reads an impulse-response WAV file into per-channel float arrays, scaled by
+// a gain, and chooses the transform length.
 #include <cstdint>
 
 #include "engine/engine_state.h"
@@ -13,8 +13,30 @@ constexpr std::int32_t max_impulse_frames = 524288;
 // two strictly greater than twice the frame count, from 4 up; 2^19 for 262144
 // frames or more and for none.
 std::int32_t transform_length_for(std::int32_t frames);
+// The length a read of `frames` frames takes: a pending request is a minimum,
+// and the impulse's own length wins when longer.
+std::int32_t chosen_transform_length(std::int32_t frames);
 
-// 1 when the impulse was read, 0 when the file did not open, its header was
-// refused, or memory ran out; on 0 the engine state is unchanged. The caller
-// holds the busy flag and has stored the gain.
+// An impulse read from its file that does not belong to the engine yet, so
+// that a load can fail at any later step without touching the engine's own.
+struct impulse_samples {
+  HGLOBAL handles[2];
+  float** channels;  // channel_count arrays of `frames` floats, gain applied
+  std::int32_t channel_count;
+  std::int32_t frames;
+};
+
+// 1 when the impulse at path was read; 0 when the file did not open, its header
+// was refused (not 16 or 32 bits, not 1 or 2 channels, no whole frame) or
+// memory ran out, and then nothing is left allocated.
+int read_impulse_samples(const char* path, float gain, impulse_samples* samples);
+void free_impulse_samples(impulse_samples& samples);
+// Hands the samples to the engine in place of its previous impulse, with their
+// path and transform length; takes up the pending request. `path` may be the
+// engine's own loaded_path.
+void adopt_impulse(engine_record& engine, impulse_samples& samples, const char* path,
+                   std::int32_t length);
+
+// Reads and adopts in one step, scaled by the engine's gain. 1 on success; on 0
+// the engine state is unchanged. The caller holds the busy flag.
 int read_impulse_wav(const char* path, engine_record& engine);

@@ -1,5 +1,6 @@
 #include "engine/wav_header.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -18,6 +19,12 @@ std::int16_t read_i16(const unsigned char* p) {
 
 bool has_tag(const unsigned char* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
+bool read_exactly(const wav_source& source, std::uint64_t offset, unsigned char* out,
+                  std::size_t count) {
+  if (offset + count > wav_walk_limit) return false;
+  return source.read_at(source.file, static_cast<std::uint32_t>(offset), out, count) == count;
+}
+
 void read_fixed_offsets(const unsigned char* bytes, wav_header* header) {
   header->channels = read_i16(bytes + 22);
   header->sample_rate = read_i32(bytes + 24);
@@ -26,44 +33,64 @@ void read_fixed_offsets(const unsigned char* bytes, wav_header* header) {
   header->data_offset = wav_canonical_header_bytes;
 }
 
-// Walks the chunks behind "RIFF....WAVE". Both chunk headers (and the format
-// fields) must lie within the bytes given.
-bool walk_chunks(const unsigned char* bytes, std::size_t count, wav_header* header) {
-  if (count < 12 || !has_tag(bytes, "RIFF") || !has_tag(bytes + 8, "WAVE")) return false;
+// Walks the chunks behind "RIFF....WAVE" by their headers alone, skipping every
+// body but the format's, however large (embedded tags, cover art).
+bool walk_chunks(const wav_source& source, const unsigned char* start, wav_header* header) {
+  if (!has_tag(start, "RIFF") || !has_tag(start + 8, "WAVE")) return false;
   bool have_format = false;
   wav_header found{};
-  std::size_t at = 12;
-  while (at + 8 <= count) {
-    const unsigned char* chunk = bytes + at;
-    std::uint32_t size = read_u32(chunk + 4);
-    if (has_tag(chunk, "fmt ")) {
-      if (size < 16 || at + 8 + 16 > count) return false;
-      found.channels = read_i16(chunk + 8 + 2);
-      found.sample_rate = read_i32(chunk + 8 + 4);
-      found.bits_per_sample = read_i16(chunk + 8 + 14);
+  std::uint64_t at = 12;
+  for (int chunk = 0; chunk < wav_walk_most_chunks; ++chunk) {
+    unsigned char chunk_header[8];
+    if (!read_exactly(source, at, chunk_header, sizeof chunk_header)) return false;
+    const std::uint32_t size = read_u32(chunk_header + 4);
+    if (has_tag(chunk_header, "fmt ")) {
+      unsigned char format[16];
+      if (size < 16 || !read_exactly(source, at + 8, format, sizeof format)) return false;
+      found.channels = read_i16(format + 2);
+      found.sample_rate = read_i32(format + 4);
+      found.bits_per_sample = read_i16(format + 14);
       have_format = true;
-    } else if (has_tag(chunk, "data")) {
+    } else if (has_tag(chunk_header, "data")) {
       if (!have_format) return false;
-      found.data_size = read_i32(chunk + 4);
+      found.data_size = static_cast<std::int32_t>(size);
       found.data_offset = static_cast<std::uint32_t>(at + 8);
       *header = found;
       return true;
     }
     // Chunk bodies are padded to an even length.
-    std::uint64_t next = std::uint64_t(at) + 8 + size + (size & 1u);
-    if (next >= count) return false;
-    at = static_cast<std::size_t>(next);
+    at += 8 + std::uint64_t(size) + (size & 1u);
   }
   return false;
 }
 
+struct memory_file {
+  const unsigned char* bytes;
+  std::size_t count;
+};
+
+std::size_t read_memory_at(void* file, std::uint32_t offset, unsigned char* out,
+                           std::size_t count) {
+  const auto* memory = static_cast<const memory_file*>(file);
+  if (offset >= memory->count) return 0;
+  const std::size_t delivered = std::min(count, memory->count - offset);
+  std::memcpy(out, memory->bytes + offset, delivered);
+  return delivered;
+}
+
 }  // namespace
 
-bool parse_wav_header(const unsigned char* bytes, std::size_t count, wav_header* header) {
-  if (count < wav_canonical_header_bytes) return false;
-  if (!has_tag(bytes + 36, "data") && walk_chunks(bytes, count, header)) return true;
-  read_fixed_offsets(bytes, header);
+bool parse_wav_header(const wav_source& source, wav_header* header) {
+  unsigned char start[wav_canonical_header_bytes];
+  if (!read_exactly(source, 0, start, sizeof start)) return false;
+  if (!has_tag(start + 36, "data") && walk_chunks(source, start, header)) return true;
+  read_fixed_offsets(start, header);
   return true;
+}
+
+bool parse_wav_header(const unsigned char* bytes, std::size_t count, wav_header* header) {
+  memory_file memory{bytes, count};
+  return parse_wav_header(wav_source{&memory, read_memory_at}, header);
 }
 
 std::int32_t wav_frame_count(const wav_header& header) {

@@ -106,6 +106,13 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_rea
   return ok;
 }
 
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method) {
+  if (method != FILE_BEGIN || distance < 0 || (distance_high != nullptr && *distance_high != 0))
+    return INVALID_SET_FILE_POINTER;
+  const off_t position = ::lseek(descriptor_of(file), distance, SEEK_SET);
+  return position < 0 ? INVALID_SET_FILE_POINTER : static_cast<DWORD>(position);
+}
+
 BOOL CloseHandle(HANDLE file) { return ::close(descriptor_of(file)) == 0 ? TRUE : FALSE; }
 
 void Sleep(DWORD milliseconds) {

@@ -9,6 +9,8 @@
 using BOOL = int;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
+using LONG = std::int32_t;
+using PLONG = LONG*;
 using SIZE_T = std::size_t;
 using HANDLE = void*;
 using HGLOBAL = void*;
@@ -33,6 +35,8 @@ constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD FILE_SHARE_READ = 0x00000001u;
 constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080u;
+constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
@@ -44,6 +48,9 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
                    DWORD disposition, DWORD attributes, HANDLE template_file);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_read,
               LPOVERLAPPED overlapped);
+// Moves the file position; only what the engine asks for: an offset from the
+// start that fits in 31 bits.
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method);
 BOOL CloseHandle(HANDLE object);
 
 void Sleep(DWORD milliseconds);

@@ -3,8 +3,11 @@
 // planner with its solvers and remembered plans) live in the heap the DLL
 // shares with the host. Left alone they would stay behind at every unload, and
 // a host that loads and unloads its plug-ins would grow with each cycle.
+// The same goes for an impulse the settings dialog loaded after quit (config
+// after quit, then a browse), which no later init would free.
 #include <fftw3.h>
 
+#include "engine/engine.h"
 #include "platform/win32.h"
 
 namespace __gnu_cxx {
@@ -18,6 +21,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     // No plan exists between blocks and loads, and a host unloads a plug-in
     // only after quit, when neither can run any more.
+    engine_release();
     fftwf_cleanup();
     __gnu_cxx::__freeres();
   }

@@ -1,7 +1,6 @@
 #include "plugin/impulse_info.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "engine/engine.h"
@@ -12,17 +11,22 @@ impulse_info_record impulse_info{};
 
 namespace {
 
-// The header of the file at path, read the way the engine reads it. False when
-// the file does not open for reading and update or is too short for a header.
+std::size_t read_stream_at(void* file, std::uint32_t offset, unsigned char* out,
+                           std::size_t count) {
+  // The header walk never asks beyond 2 GiB, so the offset fits a long.
+  auto* stream = static_cast<std::FILE*>(file);
+  if (std::fseek(stream, static_cast<long>(offset), SEEK_SET) != 0) return 0;
+  return std::fread(out, 1, count, stream);
+}
+
+// The header of the file at path, found the way the engine finds it. False
+// when the file does not open for reading and update or is too short for a
+// header.
 bool read_impulse_header(const char* path, wav_header* header) {
   std::FILE* file = std::fopen(path, "r+b");
   if (file == nullptr) return false;
-  unsigned char* prefix = static_cast<unsigned char*>(std::malloc(wav_prefix_bytes));
-  std::size_t count = 0;
-  if (prefix != nullptr) count = std::fread(prefix, 1, wav_prefix_bytes, file);
+  const bool parsed = parse_wav_header(wav_source{file, read_stream_at}, header);
   std::fclose(file);
-  const bool parsed = prefix != nullptr && parse_wav_header(prefix, count, header);
-  std::free(prefix);
   return parsed;
 }
 

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/engine.h"
@@ -82,17 +83,23 @@ TEST_F(impulse_info_test, shows_the_transform_length_the_engine_holds_not_the_fi
 }
 
 TEST_F(impulse_info_test, frames_follow_the_engines_reader_for_other_layouts) {
-  // A float file with "fact", "PEAK" and "LIST" chunks before its samples: the
-  // description and the engine count the same frames at the same rate.
-  const std::string path = dir.file("chunks.wav");
-  write_bytes(path, float32_wav_with_chunks(2, noise(2 * 1500, 7)));
-  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
-  ASSERT_EQ(describe(path), 1);
-  EXPECT_EQ(info.frames, engine_state.impulse_frames);
-  EXPECT_EQ(info.frames, 1500);
-  EXPECT_EQ(info.channels, 2);
-  EXPECT_EQ(info.bits, 32);
-  EXPECT_EQ(info.sample_rate, 48000);
+  // A float file with "fact", "PEAK" and "LIST" chunks before its samples, and
+  // one with a tag chunk of 70001 bytes there: the description and the engine
+  // count the same frames at the same rate.
+  const std::string chunks = dir.file("chunks.wav");
+  const std::string tagged = dir.file("tagged.wav");
+  write_bytes(chunks, float32_wav_with_chunks(2, noise(2 * 1500, 7)));
+  write_bytes(tagged, with_chunk_before_data(pcm16_wav(1, {1, 2, 3, 4}), "LIST", 70001));
+  for (const auto& [path, frames, channels, bits, rate] :
+       {std::tuple{chunks, 1500, 2, 32, 48000}, {tagged, 4, 1, 16, 44100}}) {
+    ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+    ASSERT_EQ(describe(path), 1);
+    EXPECT_EQ(info.frames, engine_state.impulse_frames);
+    EXPECT_EQ(info.frames, frames);
+    EXPECT_EQ(info.channels, channels);
+    EXPECT_EQ(info.bits, bits);
+    EXPECT_EQ(info.sample_rate, rate);
+  }
 }
 
 TEST_F(impulse_info_test, text_needs_a_buffer_of_256_bytes) {

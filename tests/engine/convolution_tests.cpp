@@ -75,6 +75,13 @@ struct stream_case {
   std::vector<int> sizes;
 };
 
+// Five blocks of one size, then as many of another as the stream needs.
+std::vector<int> growing(int first, int then) {
+  std::vector<int> sizes(5, first);
+  sizes.resize(5 + 20000 / then + 1, then);
+  return sizes;
+}
+
 class stream_test : public engine_test, public ::testing::WithParamInterface<stream_case> {};
 
 TEST_P(stream_test, output_is_the_linear_convolution_of_the_stream) {
@@ -98,12 +105,18 @@ INSTANTIATE_TEST_SUITE_P(
                       // The first block is longer than the impulse's own length.
                       stream_case{2, 2, 100, {576}},
                       // Sizes that change from block to block, empty blocks included.
-                      stream_case{1, 2, 1000, {576, 100, 1049, 0, 333}}),
+                      stream_case{1, 2, 1000, {576, 100, 1049, 0, 333}},
+                      // Longer blocks mid-stream grow the transform: with N > 2n
+                      // (2048 to 4096 for 1152) and with N <= 2n (4096 for 3000).
+                      stream_case{1, 1, 1000, growing(576, 1152)},
+                      stream_case{1, 2, 1000, growing(576, 1152)},
+                      stream_case{2, 2, 1000, growing(576, 3000)}),
     [](const ::testing::TestParamInfo<stream_case>& info) {
       const stream_case& p = info.param;
       return "impulse" + std::to_string(p.impulse_channels) + "ch_" +
              std::to_string(p.impulse_frames) + "_block" + std::to_string(p.block_channels) +
-             "ch_" + std::to_string(p.sizes.front()) + (p.sizes.size() > 1 ? "_mixed" : "");
+             "ch_" + std::to_string(p.sizes.front()) +
+             (p.sizes.size() > 1 ? "_to_" + std::to_string(p.sizes.back()) : "");
     });
 
 TEST_F(engine_test, a_long_impulse_grows_the_tails_and_convolves_linearly) {
@@ -135,7 +148,7 @@ TEST_F(engine_test, a_block_whose_convolution_would_wrap_grows_the_length) {
   expect_linear_convolution(input, output, 1, 0, stored_impulse()[0]);
 }
 
-TEST_F(engine_test, one_frame_longer_than_the_spectra_doubles_once_and_restarts_the_count) {
+TEST_F(engine_test, one_frame_longer_than_the_spectra_doubles_once_and_keeps_the_count) {
   std::string path = make_file("one.wav", float32_wav(1, {0.5f}));
   ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
   std::vector<float> block = {4, 8, 12, 16};
@@ -148,8 +161,48 @@ TEST_F(engine_test, one_frame_longer_than_the_spectra_doubles_once_and_restarts_
   ASSERT_EQ(engine_process(longer.data(), 5, 16, 1), 5);
   EXPECT_EQ(engine_state.spectrum_length, 8);
   EXPECT_EQ(requested_length, 0);
-  EXPECT_EQ(block_counter, 1);  // the growing block was index 0
+  EXPECT_EQ(block_counter, 2);  // a growth is no load: the stream carries on
   for (float v : longer) EXPECT_NEAR(v, 50.0f, 1e-3);
+}
+
+TEST_F(engine_test, the_block_count_stops_at_its_largest_value) {
+  std::string path = make_file("h.wav", float32_wav(1, decaying_noise(100, 1, 6)));
+  const std::vector<float> input = audio(3 * 64, 1, 7);
+  const auto run = [&](std::int32_t count_before_last) {
+    EXPECT_EQ(engine_init(1.0f, path.c_str()), 0);
+    std::vector<float> out = input;
+    for (int b = 0; b < 3; ++b) {
+      if (b == 2) block_counter = count_before_last;
+      engine_process(out.data() + 64 * b, 64, 16, 1);
+    }
+    return out;
+  };
+  const std::vector<float> expected = run(2);
+  // About a year of playback: the count no longer moves, and never reads as
+  // the first block after a load.
+  EXPECT_EQ(run(INT32_MAX), expected);
+  EXPECT_EQ(block_counter, INT32_MAX);
+}
+
+// Loud audio through a long impulse, then a short one at gain 0 and a long
+// silence, then the long one again at gain 0: nothing but silence may come
+// out, however far the longer transform reads into the tails.
+TEST_F(engine_test, a_shorter_transform_leaves_no_old_audio_behind) {
+  const int n = 576;
+  std::string long_impulse = make_file("long.wav", float32_wav(1, decaying_noise(4000, 1, 41)));
+  std::string short_impulse = make_file("short.wav", float32_wav(1, decaying_noise(300, 1, 42)));
+  ASSERT_EQ(engine_init(1.0f, long_impulse.c_str()), 0);
+  stream(audio(20 * n, 2, 43), 2, {n});
+  const auto silence_through = [&](const std::string& path, int frames, int block) {
+    EXPECT_EQ(load_impulse(0.0f, path.c_str()), 0);
+    float peak = 0.0f;
+    for (float v : stream(std::vector<float>(2 * frames, 0.0f), 2, {block}))
+      peak = std::max(peak, std::fabs(v));
+    return peak;
+  };
+  EXPECT_EQ(silence_through(short_impulse, 128000, n), 0.0f);
+  EXPECT_EQ(silence_through(long_impulse, 16000, n), 0.0f);
+  EXPECT_EQ(silence_through(long_impulse, 16000, 64), 0.0f);
 }
 
 TEST_F(engine_test, blocks_the_engine_cannot_convolve_pass_untouched) {

@@ -84,14 +84,27 @@ TEST_F(lifecycle_test, running_out_of_memory_fails_cleanly_wherever_it_happens) 
     EXPECT_EQ(engine_state.ready, 0);
     expect_no_block_left();
   }
-  // A failing load after a good one leaves a consistent, stale engine.
+  // A load failing at any allocation after a good one changes only the gain
+  // and the ready flag: impulse, path, lengths, spectra and request stay.
   ASSERT_EQ(engine_init(1.0f, other.c_str()), 0);
-  for (long allowed = 0; allowed < 2; ++allowed) {
+  const engine_record good = engine_state;
+  requested_length = 8192;
+  for (long allowed = 0; allowed < 4; ++allowed) {
     fail_memory_blocks_after(allowed);
-    EXPECT_EQ(load_impulse(1.0f, path.c_str()), -1);
+    EXPECT_EQ(load_impulse(0.5f, path.c_str()), -1);
     fail_memory_blocks_after(-1);
     EXPECT_EQ(engine_state.ready, 0);
+    EXPECT_EQ(engine_state.impulse_gain, 0.5f);
+    EXPECT_EQ(engine_state.impulse, good.impulse);
+    EXPECT_EQ(engine_state.impulse_frames, good.impulse_frames);
+    EXPECT_EQ(engine_state.impulse_channels, good.impulse_channels);
+    EXPECT_EQ(engine_state.spectra, good.spectra);
+    EXPECT_EQ(engine_state.spectrum_length, good.spectrum_length);
+    EXPECT_EQ(engine_transform_length(), good.transform_length);
+    EXPECT_STREQ(engine_state.loaded_path, good.loaded_path);
+    EXPECT_EQ(requested_length, 8192);
   }
+  requested_length = 0;
   // Blocks pass untouched when their work arrays (or a grown tail) cannot be had.
   ASSERT_EQ(load_impulse(1.0f, other.c_str()), 0);
   std::vector<float> block(2 * 64, 123.0f);
@@ -135,6 +148,21 @@ TEST_F(lifecycle_test, blocks_after_init_ran_out_of_memory_for_the_tails_get_tai
   }
 }
 
+// The dialog can load before init (config before init, then a browse) and
+// after quit (config after quit): init frees the first, and the release that
+// unloading the DLL makes frees the second.
+TEST_F(lifecycle_test, loads_before_init_and_after_quit_are_freed) {
+  std::string path = make_file("h.wav", float32_wav(2, noise(2 * 3000, 9)));
+  ASSERT_EQ(load_impulse(1.0f, path.c_str()), 0);
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  if (can_count_memory_blocks()) {
+    EXPECT_EQ(live_memory_blocks(), blocks_before_ + 6);  // tails, impulse, spectra
+  }
+  engine_release();
+  ASSERT_EQ(load_impulse(1.0f, path.c_str()), 0);
+  expect_no_block_left();
+}
+
 TEST_F(lifecycle_test, release_waits_for_a_block_in_progress) {
   std::string path = make_file("h.wav", float32_wav(1, noise(10, 1)));
   ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
@@ -155,6 +183,42 @@ TEST_F(lifecycle_test, release_waits_for_a_block_in_progress) {
   std::vector<float> block(16, 5.0f);
   EXPECT_EQ(engine_process(block.data(), 8, 16, 2), 8);
   EXPECT_EQ(block, std::vector<float>(16, 5.0f));
+}
+
+// Blocks that keep growing the transform (each load from the dialog brings it
+// back to the impulse's own length) against gain changes and a quit: a growth
+// never undoes a gain the dialog set, and a quit leaves nothing behind.
+TEST_F(lifecycle_test, growths_racing_the_dialog_and_quit_undo_nothing) {
+  std::string path = make_file("h.wav", float32_wav(1, noise(300, 10)));
+  const std::vector<float> input = audio_for_threads();
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+    std::atomic<bool> stop{false};
+    std::thread playback([&] {
+      while (!stop) {
+        for (int frames : {64, 1500}) {
+          std::vector<float> block(input.begin(), input.begin() + 2 * frames);
+          engine_process(block.data(), frames, 16, 2);
+        }
+      }
+    });
+    int undone = 0;
+    for (int k = 1; k <= 20; ++k) {
+      const float gain = 0.01f * static_cast<float>(k);
+      load_impulse(gain, path.c_str());
+      take_busy_flag();
+      undone += engine_state.impulse_gain != gain ? 1 : 0;
+      release_busy_flag();
+    }
+    engine_release();
+    stop = true;
+    playback.join();
+    EXPECT_EQ(undone, 0);
+    EXPECT_EQ(engine_state.ready, 0);
+    if (can_count_memory_blocks()) {
+      EXPECT_EQ(live_memory_blocks(), blocks_before_);
+    }
+  }
 }
 
 TEST_F(lifecycle_test, loads_racing_blocks_never_tear_the_state) {

@@ -37,8 +37,10 @@ std::vector<std::pair<std::string, bytes>> impulse_seeds() {
   return {
       {"pcm16_mono", pcm16_wav(1, ramp(9))},
       {"pcm16_stereo", pcm16_wav(2, ramp(16))},
-      // Longer than the reader's first read of 64 KiB.
+      // Longer than the reader's buffer.
       {"pcm16_stereo_past_the_first_read", pcm16_wav(2, ramp(2 * 17000))},
+      {"pcm16_with_a_large_tag_chunk",
+       with_chunk_before_data(pcm16_wav(1, ramp(4)), "LIST", 70001)},
       {"float32_mono", float32_wav(1, noise(6, 1))},
       {"float32_stereo_with_chunks", float32_wav_with_chunks(2, noise(8, 2))},
       {"pcm16_cut_short", cut_short},

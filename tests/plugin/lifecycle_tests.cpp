@@ -3,29 +3,17 @@
 // open files.
 #include <windows.h>
 
-// After windows.h, whose types it uses.
-#include <psapi.h>
-
 #include <atomic>
 #include <cstdio>
 #include <thread>
 
 #include "tests/plugin/plugin_fixture.h"
+#include "tests/support/process_memory.h"
 #include "tools/wav_file.h"
 
 namespace {
 
 constexpr std::int32_t frames = 576;
-
-// Private bytes committed by this process (Wine reports them as the page-file usage).
-std::size_t committed_bytes() {
-  PROCESS_MEMORY_COUNTERS_EX counters{};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                       sizeof counters);
-  return counters.PrivateUsage > counters.PagefileUsage ? counters.PrivateUsage
-                                                        : counters.PagefileUsage;
-}
 
 std::vector<float> decaying_impulse(std::size_t length) {
   std::vector<float> samples(length);
@@ -72,13 +60,13 @@ TEST_F(lifecycle, fifty_cycles_in_one_process_leave_no_memory_behind) {
   // The first cycles settle the process's own lazily made state (runtime,
   // thread and window bookkeeping); growth is measured over the 50 after them.
   for (int i = 0; i < 5; ++i) one_cycle();
-  const std::size_t before = committed_bytes();
+  const auto before = static_cast<std::size_t>(current_process_memory().private_bytes);
   ASSERT_GT(before, 0u);
   for (int i = 0; i < 50; ++i) {
     one_cycle();
     if (HasFatalFailure()) return;
   }
-  const std::size_t after = committed_bytes();
+  const auto after = static_cast<std::size_t>(current_process_memory().private_bytes);
   const double growth = static_cast<double>(after) - static_cast<double>(before);
   RecordProperty("committed_before", static_cast<int>(before));
   RecordProperty("committed_after", static_cast<int>(after));

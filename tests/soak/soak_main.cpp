@@ -27,7 +27,7 @@
 #include "tests/soak/dialog_user.h"
 #include "tests/soak/failure_log.h"
 #include "tests/soak/power_timeline.h"
-#include "tests/soak/process_memory.h"
+#include "tests/support/process_memory.h"
 #include "tests/soak/soak_impulses.h"
 #include "tests/soak/soak_options.h"
 #include "tests/soak/watchdog.h"

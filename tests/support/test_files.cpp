@@ -127,6 +127,16 @@ std::vector<unsigned char> float32_wav_with_chunks(int channels,
   return out;
 }
 
+std::vector<unsigned char> with_chunk_before_data(std::vector<unsigned char> wav, const char* tag,
+                                                  std::uint32_t body_bytes) {
+  std::vector<unsigned char> chunk;
+  put_tag(chunk, tag);
+  put_u32(chunk, body_bytes);
+  chunk.resize(chunk.size() + body_bytes + (body_bytes & 1u), 0x55);
+  wav.insert(wav.begin() + 36, chunk.begin(), chunk.end());
+  return wav;
+}
+
 std::vector<float> noise(std::size_t count, std::uint32_t seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> dist(-1.0f, 1.0f);

@@ -29,6 +29,10 @@ std::vector<unsigned char> float32_wav(int channels, const std::vector<float>& s
 // A float WAV as common tools write it: an 18-byte "fmt " chunk, then "fact",
 // "PEAK" and "LIST" chunks before "data".
 std::vector<unsigned char> float32_wav_with_chunks(int channels, const std::vector<float>& samples);
+// A canonical WAV with a chunk of `body_bytes` bytes (0x55, padded to even)
+// between its format and its data, as recorders put tags or cover art there.
+std::vector<unsigned char> with_chunk_before_data(std::vector<unsigned char> wav, const char* tag,
+                                                  std::uint32_t body_bytes);
 
 // Deterministic pseudo-random values in [-1, 1).
 std::vector<float> noise(std::size_t count, std::uint32_t seed);

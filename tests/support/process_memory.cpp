@@ -1,4 +1,4 @@
-#include "tests/soak/process_memory.h"
+#include "tests/support/process_memory.h"
 
 #include "platform/win32.h"
 // After windows.h, whose types it uses.

@@ -1,5 +1,5 @@
 #pragma once
-// The soak process's memory, as the system counts it.
+// This process's memory, as the system counts it (Windows builds).
 #include <cstdint>
 
 struct process_memory {
