@@ -7,6 +7,9 @@
 # SSE1_ONLY       the code uses SSE but nothing later (SSE2 and up), so it runs
 #                 on every processor that has SSE.
 # EXPORTS=a,b     the export table names exactly these, undecorated.
+# PLUGIN_IMPORTS  the plug-in DLL loads on Windows XP: it imports from exactly
+#                 KERNEL32, USER32, COMDLG32 and msvcrt, and none of the
+#                 functions that later Windows versions added to them.
 cmake_minimum_required(VERSION 3.20)
 
 foreach(var OBJDUMP BINARY CHECK)
@@ -51,6 +54,97 @@ if(CHECK STREQUAL "SYSTEM_IMPORTS")
   message(STATUS "imports: ${imported}")
   if(foreign)
     message(FATAL_ERROR "${BINARY} imports non-system DLLs: ${foreign}")
+  endif()
+
+elseif(CHECK STREQUAL "PLUGIN_IMPORTS")
+  # A player loads the plug-in with LoadLibrary: one import that the system's
+  # DLL lacks and the load fails as a whole, on any version of Windows before
+  # the one that added it. The plug-in targets Windows XP SP3.
+  set(plugin_dlls comdlg32.dll kernel32.dll msvcrt.dll user32.dll)
+  # Functions of these DLLs that Windows XP does not have (Vista and later,
+  # Server 2003 for the fiber-local storage), by name ...
+  set(post_xp_functions
+    GetTickCount64 GetSystemTimePreciseAsFileTime
+    InitializeCriticalSectionEx
+    CreateEventExA CreateEventExW CreateMutexExA CreateMutexExW
+    CreateSemaphoreExA CreateSemaphoreExW CreateWaitableTimerExA CreateWaitableTimerExW
+    FlsAlloc FlsFree FlsGetValue FlsSetValue
+    GetFileInformationByHandleEx SetFileInformationByHandle
+    GetFinalPathNameByHandleA GetFinalPathNameByHandleW
+    QueryFullProcessImageNameA QueryFullProcessImageNameW
+    CreateSymbolicLinkA CreateSymbolicLinkW CancelIoEx GetQueuedCompletionStatusEx
+    GetCurrentProcessorNumber GetThreadId GetErrorMode SetThreadErrorMode
+    FlushProcessWriteBuffers
+    LCMapStringEx CompareStringEx CompareStringOrdinal FindNLSStringEx
+    GetLocaleInfoEx GetDateFormatEx GetTimeFormatEx GetNumberFormatEx GetCurrencyFormatEx
+    GetCalendarInfoEx EnumSystemLocalesEx EnumCalendarInfoExEx EnumDateFormatsExEx
+    EnumTimeFormatsEx GetUserDefaultLocaleName GetSystemDefaultLocaleName
+    LocaleNameToLCID LCIDToLocaleName IsValidLocaleName ResolveLocaleName
+    SetProcessDPIAware ChangeWindowMessageFilter ChangeWindowMessageFilterEx
+    # msvcrt.dll of Windows XP has no 64-bit stream positions ...
+    _fseeki64 _ftelli64)
+  # ... and by family: slim reader/writer locks, condition variables, one-time
+  # initialisation; in msvcrt the bounds-checked "_s" functions (fopen_s,
+  # sprintf_s, strcpy_s, ...), which came to the system's msvcrt.dll with Vista.
+  set(post_xp_kernel32_families "SRWLock" "ConditionVariable" "^InitOnce")
+  set(post_xp_msvcrt_family "_s$")
+
+  run_objdump(-p dump)
+  string(FIND "${dump}" "The Import Tables" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "${BINARY}: no import table found")
+  endif()
+  string(SUBSTRING "${dump}" ${start} -1 table)
+  # The table ends where objdump's next heading starts a line.
+  string(REGEX REPLACE "\n[A-Z][^\n]*.*$" "" table "${table}")
+  string(REGEX MATCHALL "[^\n]+" lines "${table}")
+
+  set(dlls "")
+  set(dll "")
+  set(later "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^\tDLL Name: (.+)$")
+      string(STRIP "${CMAKE_MATCH_1}" dll)
+      string(TOLOWER "${dll}" dll_lower)
+      list(APPEND dlls ${dll_lower})
+      set(functions_${dll_lower} "")
+    elseif(line MATCHES "^\t[0-9a-f]+\t +[0-9]+  (.+)$")
+      string(STRIP "${CMAKE_MATCH_1}" name)
+      list(APPEND functions_${dll_lower} ${name})
+      set(post_xp FALSE)
+      if(name STREQUAL "<none>")
+        # By ordinal: nothing to tell which function it is.
+        set(name "an ordinal")
+        set(post_xp TRUE)
+      elseif(name IN_LIST post_xp_functions)
+        set(post_xp TRUE)
+      elseif(dll_lower STREQUAL "kernel32.dll")
+        foreach(family IN LISTS post_xp_kernel32_families)
+          if(name MATCHES "${family}")
+            set(post_xp TRUE)
+          endif()
+        endforeach()
+      elseif(dll_lower STREQUAL "msvcrt.dll" AND name MATCHES "${post_xp_msvcrt_family}")
+        set(post_xp TRUE)
+      endif()
+      if(post_xp)
+        list(APPEND later "${dll}!${name}")
+      endif()
+    endif()
+  endforeach()
+
+  foreach(imported IN LISTS dlls)
+    list(LENGTH functions_${imported} count)
+    list(JOIN functions_${imported} " " names)
+    message(STATUS "${imported} (${count}): ${names}")
+  endforeach()
+  list(SORT dlls)
+  list(REMOVE_DUPLICATES dlls)
+  if(NOT dlls STREQUAL plugin_dlls)
+    message(FATAL_ERROR "${BINARY} imports from '${dlls}', expected exactly '${plugin_dlls}'")
+  endif()
+  if(later)
+    message(FATAL_ERROR "${BINARY} imports what Windows XP lacks: ${later}")
   endif()
 
 elseif(CHECK STREQUAL "NO_SSE")

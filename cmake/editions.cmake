@@ -52,6 +52,8 @@ endfunction()
 #   NO_SSE          its disassembly holds no SSE register or instruction
 #   SSE1_ONLY       it uses no instruction beyond SSE (no SSE2 and later)
 #   EXPORTS=a,b     it exports exactly these undecorated names
+#   PLUGIN_IMPORTS  it imports from KERNEL32, USER32, COMDLG32 and msvcrt only,
+#                   and nothing that Windows XP lacks
 function(ambrelith_check_binary test_name target check)
   add_test(NAME ${test_name}
     COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DBINARY=$<TARGET_FILE:${target}>

@@ -6,11 +6,13 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
-# The posix-thread variant: it has std::thread and std::mutex, and its
-# winpthread is linked statically below like the rest of the runtime.
+# The win32-thread variant. The posix-thread one would link its winpthread
+# into every binary, and that imports GetTickCount64, which Windows XP lacks.
+# The plug-in starts no thread; the tests and tools that do use
+# tools/os_thread.h, since this variant has no std::thread and no std::mutex.
 set(ambrelith_triplet i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${ambrelith_triplet}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ambrelith_triplet}-g++-posix)
+set(CMAKE_C_COMPILER ${ambrelith_triplet}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${ambrelith_triplet}-g++-win32)
 set(CMAKE_RC_COMPILER ${ambrelith_triplet}-windres)
 set(CMAKE_OBJDUMP ${ambrelith_triplet}-objdump CACHE FILEPATH "objdump for the target")
 
@@ -20,7 +22,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Every program and the DLL carry their own libgcc, libstdc++ and winpthread:
+# Every program and the DLL carry their own libgcc and libstdc++:
 # the DLL is one drop-in file that imports nothing but system DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

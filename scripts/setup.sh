@@ -15,11 +15,11 @@ native_packages=(build-essential cmake pkg-config libfftw3-dev libgtest-dev goog
 # llvm-symbolizer for readable stack traces in what the fuzzers report.
 native_packages+=(clang libclang-rt-14-dev llvm-14)
 
-# The Windows editions: the i686 MinGW cross compiler (the posix-thread variant,
-# so that std::thread and std::mutex exist; its winpthread is linked statically),
+# The Windows editions: the i686 MinGW cross compiler (the win32-thread variant,
+# whose runtime needs nothing newer than Windows XP),
 # Wine to run the 32-bit test programs, Xvfb for anything that needs a display,
 # and dpkg-dev to unpack Debian's FFTW source package for the cross builds.
-cross_packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 xvfb dpkg-dev)
+cross_packages=(g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 xvfb dpkg-dev)
 # The settings dialog's tests and pictures: the Simplified-Chinese locale for
 # Wine, a CJK font to draw the dialog's texts with, ImageMagick to save pictures.
 cross_packages+=(locales fonts-wqy-microhei imagemagick)

@@ -43,7 +43,7 @@ host_window::host_window() {
   register_window_class();
 
   HANDLE created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  thread_ = std::thread(&host_window::thread_main, this, created);
+  thread_ = os_thread([this, created] { thread_main(created); });
   WaitForSingleObject(created, INFINITE);
   CloseHandle(created);
 }

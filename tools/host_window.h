@@ -3,9 +3,9 @@
 // runs a message loop, as a player's main window is. Plug-in windows created
 // on this thread (the settings dialog) get their messages here.
 #include <functional>
-#include <thread>
 
 #include "platform/win32.h"
+#include "tools/os_thread.h"
 
 class host_window {
  public:
@@ -25,7 +25,7 @@ class host_window {
  private:
   void thread_main(HANDLE created);
 
-  std::thread thread_;
+  os_thread thread_;
   HWND window_ = nullptr;
   bool message_only_ = false;
 };

@@ -1,9 +1,9 @@
 #include "tools/wav_stream.h"
 
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
+#include "tools/os_thread.h"
 #include "tools/wav_file.h"
 
 namespace {
@@ -68,8 +68,7 @@ stream_report stream_wav(plugin_session& session, const std::string& input,
     report.error = "cannot create " + output;
     return report;
   }
-  std::thread playback(play, std::ref(session), std::ref(reader), std::ref(writer), block_frames,
-                       std::ref(report));
+  os_thread playback([&] { play(session, reader, writer, block_frames, report); });
   playback.join();
   if (!writer.close() && report.ok) {
     report.ok = false;

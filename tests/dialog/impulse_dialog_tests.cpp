@@ -38,6 +38,13 @@ std::string folder_of(const std::string& path) {
   return path.substr(0, path.find_last_of('\\') + 1);
 }
 
+// The folder the open-file dialog shows, with a trailing backslash.
+std::string shown_folder(HWND open_dialog) {
+  char folder[MAX_PATH] = {};
+  SendMessageA(open_dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+  return std::string(folder) + "\\";
+}
+
 }  // namespace
 
 TEST_F(impulse_dialog, information_box_describes_the_impulse_the_engine_loaded) {
@@ -100,11 +107,10 @@ TEST_F(impulse_dialog, browsing_picks_a_file_and_the_engine_takes_it) {
   const HWND open_dialog = open_file_dialog(dialog());
   ASSERT_NE(open_dialog, nullptr) << "no open-file dialog appeared";
   // It starts in the folder of the plug-in's own DLL.
-  char folder[MAX_PATH] = {};
-  SendMessageA(open_dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
   char dll_path[MAX_PATH] = {};
   GetFullPathNameA(plugin_dll_path().c_str(), sizeof dll_path, dll_path, nullptr);
-  EXPECT_EQ(lstrcmpiA((std::string(folder) + "\\").c_str(), folder_of(dll_path).c_str()), 0)
+  const std::string folder = shown_folder(open_dialog);
+  EXPECT_EQ(lstrcmpiA(folder.c_str(), folder_of(dll_path).c_str()), 0)
       << folder << " is not the folder of " << dll_path;
 
   pick(open_dialog, picked);
@@ -155,26 +161,39 @@ TEST_F(impulse_dialog, a_picked_file_that_does_not_open_for_update_changes_nothi
   EXPECT_EQ(quit_and_read_settings().impulse_path, first);
 }
 
+TEST_F(impulse_dialog, config_before_init_shows_the_dialog_and_browsing_starts_in_the_host_folder) {
+  // Until init the plug-in holds no instance handle of its own, and the
+  // module path of none is the host program's.
+  load(plugin_settings{});
+  ASSERT_NO_FATAL_FAILURE(config_and_find_dialog());
+  EXPECT_TRUE(IsWindowVisible(dialog()));
+
+  const HWND open_dialog = open_file_dialog(dialog());
+  ASSERT_NE(open_dialog, nullptr) << "no open-file dialog appeared";
+  const std::string folder = shown_folder(open_dialog);
+  EXPECT_EQ(lstrcmpiA(folder.c_str(), host_directory().c_str()), 0)
+      << folder << " is not the host's folder " << host_directory();
+  cancel(open_dialog);
+
+  session().quit();
+  EXPECT_FALSE(IsWindow(dialog())) << "quit destroys the dialog that config made";
+}
+
 // Config before init opens the dialog, and a browse there loads a long impulse
 // into the engine; init, quit and unloading follow, cycle after cycle. Init
 // frees what that load left, so the process comes back to its floor.
 TEST_F(impulse_dialog, impulses_loaded_before_init_leave_no_memory_behind) {
   const std::string impulse = file("long.wav");
   write_echo_free_impulse(impulse, 8192, 100000, 2);
-  ASSERT_TRUE(write_plugin_settings(plugin_settings{}));
-  host_window host;
   const auto cycle = [&] {
-    plugin_session session(host, plugin_dll_path());
-    ASSERT_TRUE(session.ready()) << session.error();
-    session.config();
-    const std::vector<HWND> dialogs = owned_dialogs(host.handle());
-    ASSERT_EQ(dialogs.size(), 1u) << "config before init creates the settings dialog";
-    const HWND open_dialog = open_file_dialog(dialogs.front());
+    load(plugin_settings{});
+    ASSERT_NO_FATAL_FAILURE(config_and_find_dialog());
+    const HWND open_dialog = open_file_dialog(dialog());
     ASSERT_NE(open_dialog, nullptr) << "no open-file dialog appeared";
     pick(open_dialog, impulse);
-    ASSERT_EQ(control_text(dialogs.front(), CONTROL_PATH_BOX), impulse);
-    ASSERT_EQ(session.init(), 0);
-    session.quit();
+    ASSERT_EQ(control_text(dialog(), CONTROL_PATH_BOX), impulse);
+    ASSERT_EQ(session().init(), 0);
+    session().quit();
   };
   // The first cycles settle what the process makes once (the open-file
   // dialog's own state among it).

@@ -27,10 +27,18 @@ int expected_level(std::int16_t amplitude, double gain) {
 }
 
 void plugin_host_test::TearDown() {
-  close_modal_windows();
-  session_.reset();
+  unload();
   window_.reset();
   DeleteFileA(plugin_settings_path().c_str());
+}
+
+void plugin_host_test::unload() {
+  close_modal_windows();
+  // A dialog still there (config makes one before init too) goes with quit,
+  // before the DLL that holds its dialog procedure.
+  if (session_ != nullptr && dialog_ != nullptr && IsWindow(dialog_)) session_->quit();
+  session_.reset();
+  dialog_ = nullptr;
 }
 
 void plugin_host_test::close_modal_windows() {
@@ -47,16 +55,30 @@ void plugin_host_test::start(const plugin_settings& settings) {
 }
 
 void plugin_host_test::restart() {
-  close_modal_windows();
-  session_.reset();
-  dialog_ = nullptr;
+  ASSERT_NO_FATAL_FAILURE(load_dll());
+  ASSERT_EQ(session_->init(), 0);
+  const std::vector<HWND> dialogs = owned_dialogs(window_->handle());
+  ASSERT_EQ(dialogs.size(), 1u) << "init creates one settings dialog";
+  dialog_ = dialogs.front();
+}
+
+void plugin_host_test::load(const plugin_settings& settings) {
+  ASSERT_TRUE(write_plugin_settings(settings));
+  load_dll();
+}
+
+void plugin_host_test::load_dll() {
+  unload();
   if (window_ == nullptr) window_ = std::make_unique<host_window>();
   ASSERT_FALSE(window_->is_message_only()) << "the dialog tests need a display";
   session_ = std::make_unique<plugin_session>(*window_, plugin_dll_path());
   ASSERT_TRUE(session_->ready()) << session_->error();
-  ASSERT_EQ(session_->init(), 0);
+}
+
+void plugin_host_test::config_and_find_dialog() {
+  session_->config();
   const std::vector<HWND> dialogs = owned_dialogs(window_->handle());
-  ASSERT_EQ(dialogs.size(), 1u) << "init creates one settings dialog";
+  ASSERT_EQ(dialogs.size(), 1u) << "config leaves one settings dialog";
   dialog_ = dialogs.front();
 }
 

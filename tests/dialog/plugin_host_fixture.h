@@ -40,6 +40,11 @@ class plugin_host_test : public testing::Test {
   void start(const plugin_settings& settings);
   // Quits, then loads the DLL afresh and calls init with the settings as saved.
   void restart();
+  // Writes the settings file and loads the DLL, without init: the host has
+  // filled in its window and the DLL's instance, nothing more.
+  void load(const plugin_settings& settings);
+  // Calls config and takes the one settings dialog the host's window owns.
+  void config_and_find_dialog();
   // Quits and reads back what the plug-in saved.
   saved_settings quit_and_read_settings();
 
@@ -62,6 +67,9 @@ class plugin_host_test : public testing::Test {
 
  private:
   void close_modal_windows();
+  // Quits when a dialog is left, then unloads the DLL.
+  void unload();
+  void load_dll();
 
   temp_dir files_;
   std::unique_ptr<host_window> window_;

@@ -215,6 +215,22 @@ TEST_F(settings_dialog, config_twice_keeps_one_dialog) {
   EXPECT_TRUE(IsWindowVisible(created));
 }
 
+TEST_F(settings_dialog, a_dialog_init_could_not_create_comes_with_a_later_config) {
+  load(plugin_settings{});
+  // An instance without the dialog template: the host program's own.
+  session().module()->dll_instance = GetModuleHandleA(nullptr);
+  ASSERT_EQ(session().init(), 0);
+  EXPECT_TRUE(owned_dialogs(window().handle()).empty());
+  session().config();
+  EXPECT_TRUE(owned_dialogs(window().handle()).empty());
+
+  session().module()->dll_instance = session().library();
+  ASSERT_NO_FATAL_FAILURE(config_and_find_dialog());
+  EXPECT_TRUE(IsWindowVisible(dialog()));
+  session().quit();
+  EXPECT_FALSE(IsWindow(dialog())) << "quit destroys the dialog that config made";
+}
+
 TEST_F(settings_dialog, notifications_other_than_clicks_do_nothing) {
   const std::string impulse = file("impulse.wav");
   write_echo_free_impulse(impulse, 16384);

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "tests/support/engine_fixture.h"
+#include "tools/os_thread.h"
 
 namespace {
 
@@ -168,7 +169,7 @@ TEST_F(lifecycle_test, release_waits_for_a_block_in_progress) {
   ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
   take_busy_flag();  // stands for a block in progress
   std::atomic<bool> released{false};
-  std::thread quit([&] {
+  os_thread quit([&] {
     engine_release();
     released = true;
   });
@@ -194,7 +195,7 @@ TEST_F(lifecycle_test, growths_racing_the_dialog_and_quit_undo_nothing) {
   for (int round = 0; round < 20; ++round) {
     ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
     std::atomic<bool> stop{false};
-    std::thread playback([&] {
+    os_thread playback([&] {
       while (!stop) {
         for (int frames : {64, 1500}) {
           std::vector<float> block(input.begin(), input.begin() + 2 * frames);
@@ -227,7 +228,7 @@ TEST_F(lifecycle_test, loads_racing_blocks_never_tear_the_state) {
   ASSERT_EQ(engine_init(1.0f, short_impulse.c_str()), 0);
   std::atomic<bool> stop{false};
   std::atomic<int> torn{0};
-  std::thread loader([&] {
+  os_thread loader([&] {
     for (int i = 0; !stop; ++i) {
       const std::string& path = i % 3 == 0 ? long_impulse : short_impulse;
       load_impulse(0.5f + 0.01f * static_cast<float>(i % 50), i % 7 == 6 ? "no" : path.c_str());

@@ -77,8 +77,9 @@ __attribute__((noinline)) int __stdcall callee_pops_sum(int a, int b) { return a
 using header_and_module = plugin_test;
 
 TEST_F(header_and_module, export_is_the_undecorated_c_name) {
+  // The loader takes the DLL on its own: its manifest and its imports.
   raw_library library;
-  ASSERT_NE(library.module, nullptr);
+  ASSERT_NE(library.module, nullptr) << "LoadLibrary failed with error " << GetLastError();
   EXPECT_NE(library.export_named("winampDSPGetHeader2"), nullptr);
   EXPECT_EQ(library.export_named("_winampDSPGetHeader2"), nullptr);
   EXPECT_EQ(library.export_named("winampDSPGetHeader2@0"), nullptr);
@@ -95,6 +96,7 @@ TEST_F(header_and_module, header_reads_version_0x20_and_the_edition_description)
   EXPECT_EQ(get_header(), header) << "every call hands out the same record";
 
   EXPECT_EQ(field_at<std::int32_t>(header, 0), 0x20);
+  // The DLL's own bytes: its UTF-8 literals were compiled to code page 936.
   EXPECT_EQ(text_bytes(field_at<const char*>(header, 4)), edition_description_bytes);
   EXPECT_NE(field_at<void*>(header, 8), nullptr);
 }

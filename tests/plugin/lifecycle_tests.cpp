@@ -5,10 +5,10 @@
 
 #include <atomic>
 #include <cstdio>
-#include <thread>
 
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/support/process_memory.h"
+#include "tools/os_thread.h"
 #include "tools/wav_file.h"
 
 namespace {
@@ -94,7 +94,7 @@ TEST_F(lifecycle, quit_while_the_playback_thread_sends_blocks) {
     std::atomic<int> wrong_counts{0};
     std::atomic<int> touched_after_quit{0};
     std::atomic<int> overruns{0};
-    std::thread playback([&] {
+    os_thread playback([&] {
       const std::vector<std::int16_t> input = test_signal(frames, 2, 9, 9000.0f);
       std::vector<std::int16_t> buffer(input.size() + 32, 0x5A5A);
       while (!stop.load()) {

@@ -142,7 +142,7 @@ block_player::~block_player() { stop(); }
 
 void block_player::start() {
   stop_.store(false);
-  thread_ = std::thread(&block_player::play, this);
+  thread_ = os_thread([this] { play(); });
 }
 
 void block_player::stop() {

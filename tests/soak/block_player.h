@@ -11,13 +11,13 @@
 #include <atomic>
 #include <cstdint>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "tests/soak/failure_log.h"
 #include "tests/soak/limiter_priming.h"
 #include "tests/soak/power_timeline.h"
 #include "tests/soak/watchdog.h"
+#include "tools/os_thread.h"
 #include "tools/plugin_session.h"
 
 // Largest magnitude of a limited 16-bit sample: the ceiling 31996.8, truncated.
@@ -70,5 +70,5 @@ class block_player {
   std::vector<std::int16_t> pcm16_;
   player_totals totals_;
   std::atomic<bool> stop_{false};
-  std::thread thread_;
+  os_thread thread_;
 };

@@ -3,8 +3,9 @@
 // are printed at once with what led to them.
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
+
+#include "tools/os_thread.h"
 
 class failure_log {
  public:
@@ -14,5 +15,5 @@ class failure_log {
  private:
   static constexpr std::int64_t printed_at_most = 50;
   std::atomic<std::int64_t> count_{0};
-  std::mutex print_;
+  os_mutex print_;
 };

@@ -49,7 +49,7 @@ watchdog::watchdog(double hang_seconds, heartbeat* const* hearts, int heart_coun
     : hang_ms_(static_cast<std::int64_t>(hang_seconds * 1000)),
       hearts_(hearts),
       heart_count_(heart_count),
-      thread_(&watchdog::watch, this) {}
+      thread_([this] { watch(); }) {}
 
 watchdog::~watchdog() {
   stop_.store(true);

@@ -8,7 +8,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <thread>
+
+#include "tools/os_thread.h"
 
 class heartbeat {
  public:
@@ -44,7 +45,7 @@ class watchdog {
   heartbeat* const* hearts_;
   int heart_count_;
   std::atomic<bool> stop_{false};
-  std::thread thread_;
+  os_thread thread_;
 };
 
 // Reports an exception that nothing handles, on any thread, then ends the process.
