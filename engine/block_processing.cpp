@@ -67,14 +67,16 @@ bool grow_for_block(int frames) {
 // Whatever lies past the part of a tail this block left behind is cleared.
 // A shorter transform, or a longer block, never moves or clears it, and a
 // later longer transform or shorter block would otherwise read old audio from
-// there: sound long gone would play again.
+// there: sound long gone would play again. For the same reason a channel the
+// block does not carry (the second, in a mono block) keeps nothing: stereo
+// coming back after a mono stretch must not bring back its old tail.
 void forget_tail_beyond(std::int32_t used, int channels) {
-  used = std::max(used, std::int32_t(0));
-  for (int c = 0; c < channels; ++c) {
-    if (tail_reach[c] > used) {
-      std::fill(engine_state.tails[c] + used, engine_state.tails[c] + tail_reach[c], 0.0f);
+  for (int c = 0; c < 2; ++c) {
+    const std::int32_t kept = c < channels ? std::max(used, std::int32_t(0)) : 0;
+    if (tail_reach[c] > kept) {
+      std::fill(engine_state.tails[c] + kept, engine_state.tails[c] + tail_reach[c], 0.0f);
     }
-    tail_reach[c] = used;
+    tail_reach[c] = kept;
   }
 }
 

@@ -100,7 +100,7 @@ std::int32_t chosen_transform_length(std::int32_t frames) {
   return std::max(transform_length_for(frames), requested_length);
 }
 
-int read_impulse_samples(const char* path, float gain, impulse_samples* samples) {
+int read_impulse_wav(const char* path, float gain, impulse_samples* samples) {
   *samples = impulse_samples{};
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -152,11 +152,4 @@ void adopt_impulse(engine_record& engine, impulse_samples& samples, const char* 
   __atomic_store_n(&engine.transform_length, length, __ATOMIC_RELAXED);
   requested_length = 0;
   samples = impulse_samples{};
-}
-
-int read_impulse_wav(const char* path, engine_record& engine) {
-  impulse_samples samples{};
-  if (read_impulse_samples(path, engine.impulse_gain, &samples) == 0) return 0;
-  adopt_impulse(engine, samples, path, chosen_transform_length(samples.frames));
-  return 1;
 }

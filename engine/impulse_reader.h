@@ -29,14 +29,10 @@ struct impulse_samples {
 // 1 when the impulse at path was read; 0 when the file did not open, its header
 // was refused (not 16 or 32 bits, not 1 or 2 channels, no whole frame) or
 // memory ran out, and then nothing is left allocated.
-int read_impulse_samples(const char* path, float gain, impulse_samples* samples);
+int read_impulse_wav(const char* path, float gain, impulse_samples* samples);
 void free_impulse_samples(impulse_samples& samples);
 // Hands the samples to the engine in place of its previous impulse, with their
 // path and transform length; takes up the pending request. `path` may be the
 // engine's own loaded_path.
 void adopt_impulse(engine_record& engine, impulse_samples& samples, const char* path,
                    std::int32_t length);
-
-// Reads and adopts in one step, scaled by the engine's gain. 1 on success; on 0
-// the engine state is unchanged. The caller holds the busy flag.
-int read_impulse_wav(const char* path, engine_record& engine);

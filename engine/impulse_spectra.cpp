@@ -47,7 +47,7 @@ int load_impulse_held(float gain, const char* path) {
   // Everything new is made aside first, so that a failure at any step leaves
   // the engine's impulse, path, length and spectra as they were.
   impulse_samples impulse{};
-  if (read_impulse_samples(path, gain, &impulse) == 0) return -1;
+  if (read_impulse_wav(path, gain, &impulse) == 0) return -1;
   const std::int32_t length = chosen_transform_length(impulse.frames);
   HGLOBAL handles[2] = {nullptr, nullptr};
   float** spectra = build_spectra(impulse, length, handles);

@@ -205,6 +205,16 @@ TEST_F(engine_test, a_shorter_transform_leaves_no_old_audio_behind) {
   EXPECT_EQ(silence_through(long_impulse, 16000, 64), 0.0f);
 }
 
+// Stereo, a mono stretch longer than the impulse, then stereo again: the second
+// channel's tail from before the mono stretch must not come back.
+TEST_F(engine_test, a_channel_that_pauses_keeps_no_old_tail) {
+  std::string path = make_file("h.wav", float32_wav(1, decaying_noise(1000, 1, 3)));
+  ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
+  stream(audio(10 * 576, 2, 4), 2, {576});
+  stream(std::vector<float>(4 * 576, 0.0f), 1, {576});
+  for (float v : stream(std::vector<float>(2 * 576, 0.0f), 2, {576})) ASSERT_EQ(v, 0.0f);
+}
+
 TEST_F(engine_test, blocks_the_engine_cannot_convolve_pass_untouched) {
   std::vector<float> block = {1, -2, 3, -4, 5, -6};
   const std::vector<float> original = block;
