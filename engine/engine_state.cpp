@@ -22,16 +22,12 @@ void take_busy_flag() {
 
 void release_busy_flag() { busy.store(0, std::memory_order_release); }
 
-namespace {
-
 void free_channel_blocks(float**& arrays, HGLOBAL (&handles)[2], std::int32_t channels) {
   if (arrays == nullptr) return;
   for (std::int32_t c = 0; c < channels && c < 2; ++c) memory_block_free(&handles[c]);
   std::free(arrays);
   arrays = nullptr;
 }
-
-}  // namespace
 
 void free_impulse_arrays(engine_record& engine) {
   free_channel_blocks(engine.impulse, engine.impulse_handles, engine.impulse_channels);

@@ -1,19 +1,17 @@
 #include "engine/impulse_reader.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "engine/engine_arrays.h"
-#include "engine/memory_block.h"
 #include "engine/wav_header.h"
 
 namespace {
 
 std::size_t read_file_at(void* file, std::uint32_t offset, unsigned char* out, std::size_t count) {
-  // The header walk never asks beyond 2 GiB, so the offset fits the low part.
-  if (SetFilePointer(static_cast<HANDLE>(file), static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
-      INVALID_SET_FILE_POINTER) {
+  // Offsets past 2 GiB do not fit the low part; such a position reads nothing.
+  if (offset > 0x7FFFFFFFu || SetFilePointer(static_cast<HANDLE>(file), static_cast<LONG>(offset),
+                                             nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
     return 0;
   }
   DWORD got = 0;
@@ -21,10 +19,11 @@ std::size_t read_file_at(void* file, std::uint32_t offset, unsigned char* out, s
   return got;
 }
 
-// Reads a file forward from the current position, a buffer at a time.
+// Reads a file forward from an offset, a buffer at a time.
 class sample_stream {
  public:
-  explicit sample_stream(HANDLE file) : file_(file) {}
+  sample_stream(const wav_source& source, std::uint32_t offset)
+      : source_(source), offset_(offset) {}
 
   // True when all `count` bytes were delivered.
   bool take(unsigned char* out, std::size_t count) {
@@ -40,15 +39,15 @@ class sample_stream {
 
  private:
   bool refill() {
-    DWORD got = 0;
-    if (!at_end_) ReadFile(file_, buffer_, sizeof buffer_, &got, nullptr);
-    at_end_ = got < sizeof buffer_;
-    length_ = got;
+    length_ = at_end_ ? 0 : source_.read_at(source_.file, offset_, buffer_, sizeof buffer_);
+    at_end_ = length_ < sizeof buffer_;
+    offset_ += static_cast<std::uint32_t>(length_);
     position_ = 0;
-    return got > 0;
+    return length_ > 0;
   }
 
-  HANDLE file_;
+  wav_source source_;
+  std::uint32_t offset_;
   unsigned char buffer_[16384];
   std::size_t length_ = 0;
   std::size_t position_ = 0;
@@ -106,35 +105,27 @@ int read_impulse_wav(const char* path, float gain, impulse_samples* samples) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
 
+  const wav_source source{file, read_file_at};
   wav_header header{};
-  if (!parse_wav_header(wav_source{file, read_file_at}, &header) || !accepted(header)) {
-    CloseHandle(file);
-    return 0;
-  }
   impulse_samples read{};
-  read.channel_count = header.channels;
-  read.frames = std::min(wav_frame_count(header), max_impulse_frames);
-  read.channels =
-      alloc_channel_blocks(read.handles, read.channel_count, static_cast<std::size_t>(read.frames));
-  if (read.channels == nullptr || SetFilePointer(file, static_cast<LONG>(header.data_offset),
-                                                 nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
-    free_impulse_samples(read);
-    CloseHandle(file);
-    return 0;
+  if (parse_wav_header(source, &header) && accepted(header)) {
+    read.channel_count = header.channels;
+    read.frames = std::min(wav_frame_count(header), max_impulse_frames);
+    read.channels = alloc_channel_blocks(read.handles, read.channel_count,
+                                         static_cast<std::size_t>(read.frames));
   }
-  sample_stream stream(file);
-  decode_samples(stream, header, read, gain);
+  if (read.channels != nullptr) {
+    sample_stream stream(source, header.data_offset);
+    decode_samples(stream, header, read, gain);
+  }
   CloseHandle(file);
+  if (read.channels == nullptr) return 0;
   *samples = read;
   return 1;
 }
 
 void free_impulse_samples(impulse_samples& samples) {
-  if (samples.channels != nullptr) {
-    for (std::int32_t c = 0; c < samples.channel_count && c < 2; ++c)
-      memory_block_free(&samples.handles[c]);
-    std::free(samples.channels);
-  }
+  free_channel_blocks(samples.channels, samples.handles, samples.channel_count);
   samples = impulse_samples{};
 }
 

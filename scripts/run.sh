@@ -40,12 +40,16 @@ done
 
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build-fftw.sh" >/dev/null
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DAMBRELITH_EDITION=sse -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j "$jobs" --target ambrelith_plugin dsp_host demo_audio >/dev/null
-cmake -S "$root" -B "$standard_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DAMBRELITH_EDITION=standard -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$standard_build" -j "$jobs" --target ambrelith_plugin >/dev/null
+# release_build EDITION BUILD-DIR TARGET...
+release_build() {
+  local edition=$1 dir=$2
+  shift 2
+  cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DAMBRELITH_EDITION="$edition" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$dir" -j "$jobs" --target "$@" >/dev/null
+}
+release_build sse "$build" ambrelith_plugin dsp_host demo_audio
+release_build standard "$standard_build" ambrelith_plugin
 
 # What a user installs: the two DLLs without symbols or debug information.
 mkdir -p "$dist"
