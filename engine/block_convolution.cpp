@@ -29,11 +29,11 @@ void multiply_halfcomplex(float* x, const float* h, std::int32_t n, std::int32_t
 // gets (old T[i + n], or 0 past the shifted part) + X[n + i], the same sums in
 // the same order as three separate passes would give.
 void overlap_add(float* __restrict x, float* __restrict tail, std::int32_t n, std::int32_t length,
-                 bool first_after_load) {
+                 bool first_block) {
   const std::int32_t used = length - n;
   const float* __restrict overflow = x + n;
   if (length > 2 * n) {
-    if (first_after_load) {
+    if (first_block) {
       for (std::int32_t i = 0; i < used; ++i) tail[i] += overflow[i];
       return;
     }
@@ -42,7 +42,7 @@ void overlap_add(float* __restrict x, float* __restrict tail, std::int32_t n, st
     for (std::int32_t i = 0; i < shifted; ++i) tail[i] = tail[i + n] + overflow[i];
     for (std::int32_t i = shifted; i < used; ++i) tail[i] = 0.0f + overflow[i];
   } else {
-    if (!first_after_load) {
+    if (!first_block) {
       for (std::int32_t i = 0; i < used; ++i) x[i] += tail[i];
     }
     for (std::int32_t i = 0; i < used; ++i) tail[i] = overflow[i];

@@ -6,7 +6,7 @@
 // Every channel's work array holds the block's n samples followed by zeros up
 // to spectrum_length; on return its first n values are the block's output. Each
 // tail must hold at least spectrum_length - block_frames floats. block_index 0
-// marks the first block after a load, into which no tail is mixed.
+// marks the first block of the stream, into which no tail is mixed.
 void convolve_channels(float* const* work, std::int32_t block_frames, float* const* spectra,
                        std::int32_t spectrum_length, float* const* tails,
                        std::int32_t length_parity, std::int32_t block_index,

@@ -1,6 +1,7 @@
 #include "engine/block_processing.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -50,17 +51,15 @@ bool ensure_tail_capacity(std::int32_t floats) {
 // Grows the transform length for a block that does not fit: doubles as often as
 // needed and reloads the impulse once, all under the flag the caller holds, so
 // that no load from the dialog and no release can slip in between and be
-// undone by the reload. A growth changes nothing the user chose: the stream
-// carries on, and the growing block mixes the carried tail at its place like
-// any later block. False when the block must pass unconvolved.
+// undone by the reload. Like every load, a growth keeps the stream going: the
+// growing block mixes the carried tail at its place. False when the block must
+// pass unconvolved.
 bool grow_for_block(int frames) {
   std::int64_t needed =
       length_needed(frames, engine_state.impulse_frames, engine_state.spectrum_length);
   if (needed > max_transform_length) return false;
   requested_length = static_cast<std::int32_t>(needed);
-  const std::int32_t blocks_since_load = block_counter;
   if (load_impulse_held(engine_state.impulse_gain, engine_state.loaded_path) != 0) return false;
-  block_counter = blocks_since_load;
   return block_fits(frames);
 }
 
@@ -80,15 +79,36 @@ void forget_tail_beyond(std::int32_t used, int channels) {
   }
 }
 
-// Counts blocks since the last load; it stops at the largest count instead of
-// overflowing, since only a load may bring it back to 0.
+// Counts blocks since init; it stops at the largest count instead of
+// overflowing, since only init may bring it back to 0.
 std::int32_t next_block_index() {
   const std::int32_t index = block_counter;
   if (block_counter < INT32_MAX) ++block_counter;
   return index;
 }
 
+// Set when a block of the stream went by without the engine; the next block
+// the engine sees drops the tails before anything else.
+std::atomic<std::int32_t> stream_gap{0};
+
+// Once audio has gone by unconvolved, the stream has moved on: what the tails
+// hold is the reverb of audio long gone, however long the pause was, and must
+// not play when convolution resumes.
+void forget_tails() { forget_tail_beyond(0, 0); }
+
+// A block the engine lets pass as it came. An empty one carries no audio and
+// moves nothing.
+int pass_unconvolved(int frames) {
+  if (frames > 0) forget_tails();
+  release_busy_flag();
+  return frames;
+}
+
 }  // namespace
+
+void engine_skip_block(int frames) {
+  if (frames > 0) stream_gap.store(1);
+}
 
 int split_channels(const float* block, float* first, float* second, int frames, int channels) {
   if (channels == 1) {
@@ -122,26 +142,24 @@ int engine_process(float* block, int frames, int bits_per_sample, int channels) 
   if (frames < 0) return frames;
 
   take_busy_flag();
+  if (stream_gap.exchange(0) != 0) forget_tails();
   if (engine_state.ready == 0 || (!block_fits(frames) && !grow_for_block(frames)) ||
       !ensure_tail_capacity(engine_state.spectrum_length - frames)) {
-    release_busy_flag();
-    return frames;
+    return pass_unconvolved(frames);
   }
 
   engine_state.block_channels = channels;
   const std::int32_t length = engine_state.spectrum_length;
   engine_state.work =
       alloc_channel_blocks(engine_state.work_handles, 2, static_cast<std::size_t>(length));
-  if (engine_state.work == nullptr) {
-    release_busy_flag();
-    return frames;
-  }
+  if (engine_state.work == nullptr) return pass_unconvolved(frames);
   float** work = engine_state.work;
   split_channels(block, work[0], work[1], frames, channels);
   convolve_channels(work, frames, engine_state.spectra, length, engine_state.tails, length_parity,
                     next_block_index(), engine_state.block_channels,
                     engine_state.spectrum_channels);
-  forget_tail_beyond(length - frames, channels);
+  // An empty block keeps every tail, whatever its channel count.
+  if (frames > 0) forget_tail_beyond(length - frames, channels);
   merge_channels(work[0], work[1], block, frames, channels);
 
   // The work arrays leave the record under the flag, so that a release racing

@@ -10,6 +10,10 @@ constexpr std::int32_t max_transform_length = std::int32_t(1) << 22;
 // blocks of 1 or 2 channels are convolved, and only while an impulse is ready;
 // every other block is left as it came. Returns frames on every path.
 int engine_process(float* block, int frames, int bits_per_sample, int channels);
+// Tells the engine that a block of the stream went by without it (the power
+// switch is off): when convolution resumes, nothing of the reverb from before
+// the pause plays. Never waits for the engine.
+void engine_skip_block(int frames);
 
 // Takes the interleaved block apart into one array per channel, divided by
 // 32767. A channel count of 1 is mono; any other is two channels. Returns 1.

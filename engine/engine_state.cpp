@@ -67,6 +67,7 @@ int engine_init(float gain, const char* path) {
   engine_release();
   engine_state = engine_record{};
   engine_state.impulse_gain = gain;
+  block_counter = 0;
   // Without tail buffers no block can be convolved; the engine then simply
   // stays without an impulse.
   engine_state.tails = alloc_channel_blocks(engine_state.tail_handles, 2, initial_tail_floats);
@@ -75,7 +76,6 @@ int engine_init(float gain, const char* path) {
     engine_state.ready = 0;
     return -1;
   }
-  block_counter = 0;
   return load_impulse(gain, path);
 }
 

@@ -32,7 +32,7 @@ struct engine_record {
 extern engine_record engine_state;
 
 // Beside the record, untouched by engine_init.
-extern std::int32_t block_counter;      // blocks convolved since the last successful load
+extern std::int32_t block_counter;      // blocks convolved since engine_init
 extern std::atomic<std::int32_t> busy;  // 1 while a load or a block holds the engine
 extern std::int32_t requested_length;   // transform length a growth asks for, 0 for none
 extern std::int32_t length_parity;      // spectrum_length % 2, always 0

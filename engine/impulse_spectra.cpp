@@ -63,7 +63,10 @@ int load_impulse_held(float gain, const char* path) {
   engine_state.spectrum_handles[1] = handles[1];
   engine_state.spectrum_channels = engine_state.impulse_channels;
   engine_state.spectrum_length = length;
-  block_counter = 0;
+  // The block count is left alone: the stream goes on through a new gain or
+  // impulse, and the next block mixes the carried tail at its place. A gain
+  // drag reloads on every step, and starting over at each would drop the
+  // reverb while it lasts and pile the tail up for a burst afterwards.
   length_parity = length % 2;
   engine_state.ready = 1;
   return 0;

@@ -81,8 +81,12 @@ void process_block(std::int16_t* samples, std::int32_t frames, std::int32_t chan
   if (floats > SIZE_MAX / sizeof(float)) return;
   HGLOBAL handle = nullptr;
   float* block = memory_block_alloc(static_cast<std::size_t>(floats), &handle);
-  // Out of memory: the block passes as it came.
-  if (block == nullptr) return;
+  // Out of memory: the block passes as it came, and the stream moves on
+  // without the engine.
+  if (block == nullptr) {
+    engine_skip_block(frames);
+    return;
+  }
   pcm16_to_float(samples, block, frames, channels);
   engine_process(block, frames, 16, channels);
   limit_to_pcm16(block, samples, channels, frames);
@@ -141,7 +145,13 @@ std::int32_t __cdecl module_modify_samples(dsp_module*, std::int16_t* samples, s
   if (bits_per_sample != 16 || (channels != 1 && channels != 2) || frames < 0) return frames;
   if (samples == nullptr && frames != 0) return frames;
   if (!enter_block()) return frames;
-  if (settings_power() != 0) process_block(samples, frames, channels);
+  // With power off the limiter keeps what it holds; the engine only learns
+  // that the stream went on without it.
+  if (settings_power() != 0) {
+    process_block(samples, frames, channels);
+  } else {
+    engine_skip_block(frames);
+  }
   leave_block();
   return frames;
 }

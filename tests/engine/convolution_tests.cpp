@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "engine/block_convolution.h"
 #include "tests/support/engine_fixture.h"
@@ -19,38 +20,54 @@ std::vector<std::vector<double>> stored_impulse() {
 }
 
 // Streams an interleaved signal through engine_process in blocks of the given
-// sizes (cycled) and returns the processed stream.
-std::vector<float> stream(std::vector<float> signal, int channels, const std::vector<int>& sizes) {
-  std::size_t frames = signal.size() / static_cast<std::size_t>(channels);
+// sizes (cycled), in place.
+void process_blocks(float* signal, std::size_t frames, int channels,
+                    const std::vector<int>& sizes) {
   std::size_t at = 0;
   for (std::size_t k = 0; at < frames; ++k) {
     int n = static_cast<int>(
         std::min<std::size_t>(static_cast<std::size_t>(sizes[k % sizes.size()]), frames - at));
-    EXPECT_EQ(engine_process(signal.data() + at * channels, n, 16, channels), n);
+    EXPECT_EQ(engine_process(signal + at * channels, n, 16, channels), n);
     at += static_cast<std::size_t>(n);
   }
+}
+
+std::vector<float> stream(std::vector<float> signal, int channels, const std::vector<int>& sizes) {
+  process_blocks(signal.data(), signal.size() / static_cast<std::size_t>(channels), channels,
+                 sizes);
   return signal;
+}
+
+// Channel c of an interleaved stream.
+std::vector<double> channel_of(const std::vector<float>& stream, int channels, int c) {
+  std::vector<double> x(stream.size() / static_cast<std::size_t>(channels));
+  for (std::size_t i = 0; i < x.size(); ++i) x[i] = stream[i * channels + c];
+  return x;
+}
+
+// Compares channel c of a processed stream with a reference, within a
+// fraction of the reference's peak.
+void expect_stream_near(const std::vector<float>& output, int channels, int c,
+                        const std::vector<double>& y, double fraction) {
+  std::size_t frames = output.size() / static_cast<std::size_t>(channels);
+  double peak = 1.0;
+  for (std::size_t i = 0; i < frames; ++i) peak = std::max(peak, std::fabs(y[i]));
+  int failures = 0;
+  for (std::size_t i = 0; i < frames && failures < 5; ++i) {
+    double got = output[i * channels + c];
+    if (std::fabs(got - y[i]) > fraction * peak) {
+      ADD_FAILURE() << "channel " << c << " frame " << i << ": " << got << " != " << y[i];
+      ++failures;
+    }
+  }
 }
 
 // Compares channel c of a processed stream with the linear convolution of the
 // input channel with impulse channel h.
 void expect_linear_convolution(const std::vector<float>& input, const std::vector<float>& output,
                                int channels, int c, const std::vector<double>& h) {
-  std::size_t frames = input.size() / static_cast<std::size_t>(channels);
-  std::vector<double> x(frames);
-  for (std::size_t i = 0; i < frames; ++i) x[i] = input[i * channels + c];
-  std::vector<double> y = direct_convolution(x, h);
-  double peak = 1.0;
-  for (std::size_t i = 0; i < frames; ++i) peak = std::max(peak, std::fabs(y[i]));
-  const double tolerance = 2e-5 * peak;
-  int failures = 0;
-  for (std::size_t i = 0; i < frames && failures < 5; ++i) {
-    double got = output[i * channels + c];
-    if (std::fabs(got - y[i]) > tolerance) {
-      ADD_FAILURE() << "channel " << c << " frame " << i << ": " << got << " != " << y[i];
-      ++failures;
-    }
-  }
+  expect_stream_near(output, channels, c, direct_convolution(channel_of(input, channels, c), h),
+                     2e-5);
 }
 
 // A room-like impulse: decaying noise.
@@ -185,8 +202,9 @@ TEST_F(engine_test, the_block_count_stops_at_its_largest_value) {
 }
 
 // Loud audio through a long impulse, then a short one at gain 0 and a long
-// silence, then the long one again at gain 0: nothing but silence may come
-// out, however far the longer transform reads into the tails.
+// silence, then the long one again at gain 0: the old tail rings out as far as
+// the short transform holds it, then nothing but silence may come out, however
+// far the longer transform reads into the tails.
 TEST_F(engine_test, a_shorter_transform_leaves_no_old_audio_behind) {
   const int n = 576;
   std::string long_impulse = make_file("long.wav", float32_wav(1, decaying_noise(4000, 1, 41)));
@@ -195,14 +213,19 @@ TEST_F(engine_test, a_shorter_transform_leaves_no_old_audio_behind) {
   stream(audio(20 * n, 2, 43), 2, {n});
   const auto silence_through = [&](const std::string& path, int frames, int block) {
     EXPECT_EQ(load_impulse(0.0f, path.c_str()), 0);
+    return stream(std::vector<float>(2 * frames, 0.0f), 2, {block});
+  };
+  const auto peak_from = [](const std::vector<float>& v, std::size_t from) {
     float peak = 0.0f;
-    for (float v : stream(std::vector<float>(2 * frames, 0.0f), 2, {block}))
-      peak = std::max(peak, std::fabs(v));
+    for (std::size_t i = from; i < v.size(); ++i) peak = std::max(peak, std::fabs(v[i]));
     return peak;
   };
-  EXPECT_EQ(silence_through(short_impulse, 128000, n), 0.0f);
-  EXPECT_EQ(silence_through(long_impulse, 16000, n), 0.0f);
-  EXPECT_EQ(silence_through(long_impulse, 16000, 64), 0.0f);
+  const std::vector<float> ringing = silence_through(short_impulse, 128000, n);
+  const std::size_t held = 2 * static_cast<std::size_t>(engine_state.spectrum_length - n);
+  EXPECT_GT(peak_from(ringing, 0), 1000.0f);
+  EXPECT_EQ(peak_from(ringing, held), 0.0f);
+  EXPECT_EQ(peak_from(silence_through(long_impulse, 16000, n), 0), 0.0f);
+  EXPECT_EQ(peak_from(silence_through(long_impulse, 16000, 64), 0), 0.0f);
 }
 
 // Stereo, a mono stretch longer than the impulse, then stereo again: the second
@@ -232,15 +255,49 @@ TEST_F(engine_test, blocks_the_engine_cannot_convolve_pass_untouched) {
   EXPECT_EQ(block_counter, 0);
 }
 
-TEST_F(engine_test, an_empty_block_advances_the_count_and_keeps_the_tail) {
+TEST_F(engine_test, an_empty_block_advances_the_count_and_keeps_every_tail) {
   std::string path = make_file("h.wav", float32_wav(1, decaying_noise(50, 1, 1)));
   ASSERT_EQ(engine_init(1.0f, path.c_str()), 0);
-  std::vector<float> block = audio(64, 1, 1);
-  engine_process(block.data(), 64, 16, 1);
-  std::vector<float> tail(engine_state.tails[0], engine_state.tails[0] + 128);
+  std::vector<float> block = audio(64, 2, 1);
+  engine_process(block.data(), 64, 16, 2);
+  const std::vector<float> first(engine_state.tails[0], engine_state.tails[0] + 128);
+  const std::vector<float> second(engine_state.tails[1], engine_state.tails[1] + 128);
+  // Mono, but it carries no audio: the second channel keeps its tail too.
   EXPECT_EQ(engine_process(block.data(), 0, 16, 1), 0);
   EXPECT_EQ(block_counter, 2);
-  for (int i = 0; i < 128; ++i) EXPECT_EQ(engine_state.tails[0][i], tail[i]) << i;
+  EXPECT_EQ(std::vector<float>(engine_state.tails[0], engine_state.tails[0] + 128), first);
+  EXPECT_EQ(std::vector<float>(engine_state.tails[1], engine_state.tails[1] + 128), second);
+}
+
+// Loud audio through the reverb, then a pause: when convolution resumes (here
+// at gain 0, on silence), nothing of the reverb from before the pause plays.
+TEST_F(engine_test, a_pause_drops_the_reverb_from_before_it) {
+  std::string path = make_file("h.wav", float32_wav(1, decaying_noise(4000, 1, 61)));
+  const std::string moved = dir_.file("moved.wav");
+  const auto resumed_after = [&](const std::function<void()>& pause) {
+    EXPECT_EQ(engine_init(1.0f, path.c_str()), 0);
+    stream(audio(20 * 576, 2, 62), 2, {576});
+    pause();
+    EXPECT_EQ(load_impulse(0.0f, path.c_str()), 0);
+    float peak = 0.0f;
+    for (float v : stream(std::vector<float>(2 * 8 * 576, 0.0f), 2, {576}))
+      peak = std::max(peak, std::fabs(v));
+    return peak;
+  };
+  // The impulse file moved away: the load fails, and blocks pass dry.
+  EXPECT_EQ(resumed_after([&] {
+              EXPECT_EQ(load_impulse(1.0f, moved.c_str()), -1);
+              stream(audio(4 * 576, 2, 63), 2, {576});
+            }),
+            0.0f);
+  // The power switch off for a block.
+  EXPECT_EQ(resumed_after([] { engine_skip_block(576); }), 0.0f);
+  // No audio went by: the stream goes on, and so does its reverb.
+  EXPECT_GT(resumed_after([&] {
+              EXPECT_EQ(load_impulse(1.0f, moved.c_str()), -1);
+              engine_skip_block(0);
+            }),
+            1000.0f);
 }
 
 // With a zero spectrum the transforms give exact zeros, which isolates what
@@ -281,7 +338,7 @@ TEST_F(tail_rules, steady_state_with_a_tail_within_the_block) {
   for (int i = 896; i < 3000; ++i) ASSERT_EQ(tail_[i], sentinel) << i;
 }
 
-TEST_F(tail_rules, first_block_after_a_load_mixes_no_tail) {
+TEST_F(tail_rules, the_first_block_of_a_stream_mixes_no_tail) {
   run(576, 0);
   for (int i = 0; i < 576; ++i) ASSERT_EQ(work_[i], 0.0f) << i;
   for (int i = 0; i < 1472; ++i) ASSERT_EQ(tail_[i], i + 1.0f) << i;  // neither shifted nor cleared
@@ -294,32 +351,59 @@ TEST_F(tail_rules, a_block_as_long_as_the_transform_touches_no_tail) {
   for (int i = 0; i < 3000; ++i) ASSERT_EQ(tail_[i], sentinel) << i;
 }
 
-TEST_F(engine_test, a_load_mid_stream_mixes_the_old_tail_one_block_late) {
-  const int n = 200;
-  std::string first = make_file("a.wav", float32_wav(1, decaying_noise(300, 1, 21)));
-  std::string second = make_file("b.wav", float32_wav(1, decaying_noise(200, 1, 22)));
+// A new gain or impulse before block k continues the stream: the blocks before
+// k ring out through the old gain and impulse, the blocks from k on go through
+// the new ones. The load comes again before every later block, as the dialog
+// reloads on every step of a gain drag, changed or not.
+struct load_case {
+  int block;
+  int second_frames;  // the first impulse has 1500
+  float second_gain;  // the first is 1.0
+};
+
+class load_mid_stream : public engine_test, public ::testing::WithParamInterface<load_case> {};
+
+TEST_P(load_mid_stream, equals_the_two_streams_either_side_of_the_load) {
+  const load_case& p = GetParam();
+  const int k = 6, blocks = 14, n = p.block;
+  std::string first = make_file("a.wav", float32_wav(2, decaying_noise(1500, 2, 51)));
+  std::string second = make_file("b.wav", float32_wav(2, decaying_noise(p.second_frames, 2, 52)));
+  if (p.second_frames == 1500) second = first;
   ASSERT_EQ(engine_init(1.0f, first.c_str()), 0);
-  std::vector<double> h1 = stored_impulse()[0];
-  std::vector<float> a = audio(4 * n, 1, 31);
-  stream(a, 1, {n});
+  const std::vector<std::vector<double>> h_old = stored_impulse();
+  const std::vector<float> input = audio(static_cast<std::size_t>(blocks) * n, 2, 53);
+  std::vector<float> output = input;
+  for (int b = 0; b < blocks; ++b) {
+    if (b >= k) {
+      ASSERT_EQ(load_impulse(p.second_gain, second.c_str()), 0);
+    }
+    process_blocks(output.data() + 2 * b * n, static_cast<std::size_t>(n), 2, {n});
+  }
+  const std::vector<std::vector<double>> h_new = stored_impulse();
 
-  ASSERT_EQ(load_impulse(1.0f, second.c_str()), 0);
-  ASSERT_GT(engine_state.spectrum_length, 2 * n);
-  std::vector<double> h2 = stored_impulse()[0];
-  std::vector<float> b = audio(2 * n, 1, 32);
-  std::vector<float> out = stream(b, 1, {n});
-
-  std::vector<double> ad(a.begin(), a.end());
-  std::vector<double> b0(b.begin(), b.begin() + n), b1(b.begin() + n, b.end());
-  std::vector<double> old_tail = direct_convolution(ad, h1);
-  std::vector<double> y0 = direct_convolution(b0, h2), y1 = direct_convolution(b1, h2);
-  auto at = [](const std::vector<double>& v, std::size_t i) { return i < v.size() ? v[i] : 0.0; };
-  for (int i = 0; i < n; ++i) {
-    EXPECT_NEAR(out[i], y0[i], 1.0) << i;  // nothing of the old tail
-    double late = y1[i] + at(y0, n + i) + at(old_tail, a.size() + i);
-    EXPECT_NEAR(out[n + i], late, 1.0) << i;
+  for (int c = 0; c < 2; ++c) {
+    std::vector<double> before = channel_of(input, 2, c), after = before;
+    std::fill(before.begin() + k * n, before.end(), 0.0);
+    std::fill(after.begin(), after.begin() + k * n, 0.0);
+    std::vector<double> y = direct_convolution(before, h_old[c]);
+    const std::vector<double> y_after = direct_convolution(after, h_new[c]);
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] += y_after[i];
+    expect_stream_near(output, 2, c, y, 1e-5);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    loads, load_mid_stream,
+    ::testing::Values(load_case{576, 1500, 1.0f},    // a drag that ends where it began
+                      load_case{576, 1500, 0.5f},    // gain only, N > 2n
+                      load_case{2400, 1500, 0.5f},   // gain only, N <= 2n
+                      load_case{576, 3000, 1.0f},    // a longer impulse, N > 2n
+                      load_case{2400, 3000, 0.7f}),  // longer, from N <= 2n to N > 2n
+    [](const ::testing::TestParamInfo<load_case>& info) {
+      return "block" + std::to_string(info.param.block) + "_impulse" +
+             std::to_string(info.param.second_frames) + "_gain" +
+             std::to_string(static_cast<int>(info.param.second_gain * 10));
+    });
 
 TEST_F(engine_test, a_failed_growth_leaves_the_engine_waiting_with_its_request) {
   std::string path = make_file("h.wav", float32_wav(1, {0.5f, 0.25f}));
