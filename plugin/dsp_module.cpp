@@ -78,6 +78,7 @@ void process_block(std::int16_t* samples, std::int32_t frames, std::int32_t chan
   const std::uint64_t floats =
       static_cast<std::uint64_t>(frames) * static_cast<std::uint64_t>(channels) +
       block_slack_floats;
+  // A count no buffer could hold is no block at all: nothing went by.
   if (floats > SIZE_MAX / sizeof(float)) return;
   HGLOBAL handle = nullptr;
   float* block = memory_block_alloc(static_cast<std::size_t>(floats), &handle);
