@@ -58,4 +58,6 @@ function(ambrelith_check_binary test_name target check)
   add_test(NAME ${test_name}
     COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DBINARY=$<TARGET_FILE:${target}>
             -DCHECK=${check} -P ${AMBRELITH_SOURCE_ROOT}/cmake/check_binary.cmake)
+  # They run on any machine, Wine or not.
+  set_tests_properties(${test_name} PROPERTIES LABELS reads_binary)
 endfunction()

@@ -7,7 +7,9 @@
 #   scripts/benchmark.sh [--short]
 #
 # --short runs every measurement briefly (what CI does); the figures are then
-# only a smoke test. Expects scripts/setup.sh to have run.
+# only a smoke test. Expects scripts/setup.sh to have run. On a machine that
+# runs no 32-bit programs, Wine cannot run: the part under Wine is skipped,
+# with the reason.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -28,6 +30,14 @@ cmake --build "$root/build/native" -j "$jobs" --target engine_benchmark limiter_
 for bench in engine_benchmark limiter_benchmark; do
   "$root/build/native/tests/$bench" --benchmark_min_time="$min_time" 2>&1 | grep -v '^\*\*\*WARNING'
 done
+
+status=0
+reason=$(bash "$root/scripts/runs-32-bit.sh") || status=$?
+if [ "$status" -eq 1 ]; then
+  echo "== both editions under Wine: skipped, needs Wine: $reason"
+  exit 0
+fi
+[ "$status" -eq 0 ] || exit "$status"
 
 bash "$root/scripts/build-fftw.sh" >/dev/null
 for edition in sse standard; do

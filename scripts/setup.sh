@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need on a fresh Debian 12 machine.
 # Safe to run again: it installs only what is missing, and refreshes the package
-# lists only when something has to be installed.
+# lists only when something has to be installed. Ends with one line when this
+# machine cannot run Wine, since it runs no 32-bit programs.
 set -euo pipefail
 
 need_root() { if [ "$(id -u)" -ne 0 ]; then exec sudo -E bash "$0" "$@"; fi; }
@@ -113,3 +114,12 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then
   grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# Wine is installed even where it cannot run (Wine itself is a 32-bit program),
+# so that the same set-up serves both kinds of machine; say what that costs.
+status=0
+reason=$(bash "$(dirname "$0")/runs-32-bit.sh") || status=$?
+if [ "$status" -eq 1 ]; then
+  echo "setup: $reason, so Wine cannot run here: scripts/test.sh will skip the suites and benchmarks under Wine, and scripts/run.sh will build the DLLs but cannot stream a file through one; a kernel with 32-bit emulation on (for example booted with ia32_emulation=on) would run them" >&2
+fi
+[ "$status" -le 1 ] || exit "$status"

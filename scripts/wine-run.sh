@@ -31,7 +31,13 @@ mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -f "$prefix/.ready" ]; then
-    wineboot --init >/dev/null 2>&1 </dev/null 9>&-
+    # Wine's chatter while it makes the prefix is kept out of sight, unless it
+    # fails: then it is the only clue (a Wine that is missing or broken).
+    if ! wineboot --init >"$prefix.init.log" 2>&1 </dev/null 9>&-; then
+      cat "$prefix.init.log" >&2
+      echo "wine-run.sh: Wine could not make the prefix $prefix" >&2
+      exit 1
+    fi
     wineserver --wait 9>&-
     touch "$prefix/.ready"
   fi
