@@ -87,25 +87,22 @@ std::int32_t next_block_index() {
   return index;
 }
 
-// Set when a block of the stream went by without the engine; the next block
-// the engine sees drops the tails before anything else.
+// Set when a non-empty block of the stream went by unconvolved, here or
+// outside the engine. The stream has then moved on: what the tails hold is the
+// reverb of audio long gone, however long the pause was, and the next block the
+// engine sees drops it before anything else.
 std::atomic<std::int32_t> stream_gap{0};
 
-// Once audio has gone by unconvolved, the stream has moved on: what the tails
-// hold is the reverb of audio long gone, however long the pause was, and must
-// not play when convolution resumes.
-void forget_tails() { forget_tail_beyond(0, 0); }
-
-// A block the engine lets pass as it came. An empty one carries no audio and
-// moves nothing.
+// A block the engine lets pass as it came.
 int pass_unconvolved(int frames) {
-  if (frames > 0) forget_tails();
+  engine_skip_block(frames);
   release_busy_flag();
   return frames;
 }
 
 }  // namespace
 
+// An empty block carries no audio and moves nothing.
 void engine_skip_block(int frames) {
   if (frames > 0) stream_gap.store(1);
 }
@@ -142,7 +139,7 @@ int engine_process(float* block, int frames, int bits_per_sample, int channels) 
   if (frames < 0) return frames;
 
   take_busy_flag();
-  if (stream_gap.exchange(0) != 0) forget_tails();
+  if (stream_gap.exchange(0) != 0) forget_tail_beyond(0, 0);
   if (engine_state.ready == 0 || (!block_fits(frames) && !grow_for_block(frames)) ||
       !ensure_tail_capacity(engine_state.spectrum_length - frames)) {
     return pass_unconvolved(frames);
