@@ -1,5 +1,7 @@
 #include "engine/block_convolution.h"
 
+#include <algorithm>
+
 #include "engine/impulse_spectra.h"
 
 namespace {
@@ -63,4 +65,25 @@ void convolve_channels(float* const* work, std::int32_t block_frames, float* con
     real_transform(x, x, spectrum_length, transform_inverse);
     overlap_add(x, tails[c], block_frames, spectrum_length, block_index == 0);
   }
+}
+
+std::int32_t ring_out_tail(float* __restrict work, float* __restrict tail,
+                           std::int32_t block_frames, std::int32_t used, std::int32_t reach) {
+  const std::int32_t n = block_frames;
+  const std::int32_t front = std::max(used, std::int32_t(0));
+  if (reach <= front) return front;
+  // convolve_channels mixed in the first min(n, used) tail values.
+  for (std::int32_t i = front; i < std::min(n, reach); ++i) work[i] += tail[i];
+  // Ascending, every place is read before anything lands on it: below the front
+  // the old tail joins this block's overflow, above it the old tail moves alone.
+  for (std::int32_t from = std::max(front, n); from < reach; ++from) {
+    if (from - n < front) {
+      tail[from - n] += tail[from];
+    } else {
+      tail[from - n] = tail[from];
+    }
+  }
+  const std::int32_t reach_after = std::max(reach - n, front);
+  std::fill(tail + reach_after, tail + reach, 0.0f);
+  return reach_after;
 }

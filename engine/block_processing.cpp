@@ -63,19 +63,27 @@ bool grow_for_block(int frames) {
   return block_fits(frames);
 }
 
-// Whatever lies past the part of a tail this block left behind is cleared.
-// A shorter transform, or a longer block, never moves or clears it, and a
-// later longer transform or shorter block would otherwise read old audio from
-// there: sound long gone would play again. For the same reason a channel the
-// block does not carry (the second, in a mono block) keeps nothing: stereo
-// coming back after a mono stretch must not bring back its old tail.
-void forget_tail_beyond(std::int32_t used, int channels) {
+// A channel's tail keeps nothing after a pause of the stream, and nothing for a
+// channel the block does not carry (the second, in a mono block): stereo coming
+// back after a mono stretch must not bring back its old tail. After a release
+// there are no tails, and nothing reaches into them.
+void forget_tail(int c) {
+  if (tail_reach[c] == 0) return;
+  std::fill(engine_state.tails[c], engine_state.tails[c] + tail_reach[c], 0.0f);
+  tail_reach[c] = 0;
+}
+
+// After a convolved block each carried tail reaches at least as far as the
+// block's own overflow, and further while the reverb from before a switch to a
+// shorter transform rings out. Everything past the reach is zero, so a later
+// longer transform or shorter block never reads old audio from there.
+void settle_tails(float* const* work, int frames, std::int32_t used, int channels) {
   for (int c = 0; c < 2; ++c) {
-    const std::int32_t kept = c < channels ? std::max(used, std::int32_t(0)) : 0;
-    if (tail_reach[c] > kept) {
-      std::fill(engine_state.tails[c] + kept, engine_state.tails[c] + tail_reach[c], 0.0f);
+    if (c < channels) {
+      tail_reach[c] = ring_out_tail(work[c], engine_state.tails[c], frames, used, tail_reach[c]);
+    } else {
+      forget_tail(c);
     }
-    tail_reach[c] = kept;
   }
 }
 
@@ -139,7 +147,10 @@ int engine_process(float* block, int frames, int bits_per_sample, int channels) 
   if (frames < 0) return frames;
 
   take_busy_flag();
-  if (stream_gap.exchange(0) != 0) forget_tail_beyond(0, 0);
+  if (stream_gap.exchange(0) != 0) {
+    forget_tail(0);
+    forget_tail(1);
+  }
   if (engine_state.ready == 0 || (!block_fits(frames) && !grow_for_block(frames)) ||
       !ensure_tail_capacity(engine_state.spectrum_length - frames)) {
     return pass_unconvolved(frames);
@@ -156,7 +167,7 @@ int engine_process(float* block, int frames, int bits_per_sample, int channels) 
                     next_block_index(), engine_state.block_channels,
                     engine_state.spectrum_channels);
   // An empty block keeps every tail, whatever its channel count.
-  if (frames > 0) forget_tail_beyond(length - frames, channels);
+  if (frames > 0) settle_tails(work, frames, length - frames, channels);
   merge_channels(work[0], work[1], block, frames, channels);
 
   // The work arrays leave the record under the flag, so that a release racing

@@ -38,7 +38,9 @@ extern std::int32_t requested_length;   // transform length a growth asks for, 0
 extern std::int32_t length_parity;      // spectrum_length % 2, always 0
 extern std::int32_t tail_capacity;      // floats in each tail buffer
 // How many leading floats of each tail may hold anything but zero: the part
-// the last block convolved on that channel left for the blocks after it.
+// the last block convolved on that channel left for the blocks after it, and,
+// after a switch to a shorter transform, the reverb from before the switch
+// that is still ringing out.
 extern std::int32_t tail_reach[2];
 
 // Prepares the engine (frees whatever an earlier load left, clears the record,

@@ -86,6 +86,32 @@ std::vector<float> audio(std::size_t frames, int channels, std::uint32_t seed) {
   return x;
 }
 
+// Channel c of impulse samples as the engine should hold them at a gain, taken
+// from the samples written to the file.
+std::vector<double> impulse_at_gain(const std::vector<float>& samples, int channels, int c,
+                                    float gain) {
+  std::vector<double> h(samples.size() / static_cast<std::size_t>(channels));
+  for (std::size_t i = 0; i < h.size(); ++i) h[i] = double(gain) * samples[i * channels + c];
+  return h;
+}
+
+// What a stream of n-frame blocks should sound like when block b goes through
+// the impulse h_of_block(b): each block's own convolution, ringing out in full,
+// all summed.
+std::vector<double> blockwise_reference(
+    const std::vector<float>& input, int channels, int c, int n,
+    const std::function<const std::vector<double>&(std::size_t)>& h_of_block) {
+  const std::vector<double> x = channel_of(input, channels, c);
+  std::vector<double> y(x.size(), 0.0);
+  for (std::size_t at = 0; at < x.size(); at += static_cast<std::size_t>(n)) {
+    const std::vector<double> block(x.begin() + at,
+                                    x.begin() + std::min(x.size(), at + std::size_t(n)));
+    const std::vector<double> z = direct_convolution(block, h_of_block(at / n));
+    for (std::size_t i = 0; i < z.size() && at + i < y.size(); ++i) y[at + i] += z[i];
+  }
+  return y;
+}
+
 struct stream_case {
   int impulse_channels;
   int block_channels;
@@ -202,26 +228,33 @@ TEST_F(engine_test, the_block_count_stops_at_its_largest_value) {
   EXPECT_EQ(block_counter, INT32_MAX);
 }
 
-// Loud audio through a long impulse, then a short one at gain 0 and a long
-// silence, then the long one again at gain 0: the old tail rings out as far as
-// the short transform holds it, then nothing but silence may come out, however
-// far the longer transform reads into the tails.
-TEST_F(engine_test, a_shorter_transform_leaves_no_old_audio_behind) {
-  const int n = 576;
-  std::string long_impulse = make_file("long.wav", float32_wav(1, decaying_noise(4000, 1, 41)));
+// Loud audio through a long impulse, then silence through a short one: the old
+// reverb rings out in full, then nothing but silence may come out, also when
+// the long impulse comes back at gain 0 and reads further into the tails.
+TEST_F(engine_test, a_shorter_transform_lets_the_old_reverb_ring_out_and_no_further) {
+  const int n = 576, silent = 16000;
+  const std::vector<float> long_samples = decaying_noise(4000, 1, 41);
+  std::string long_impulse = make_file("long.wav", float32_wav(1, long_samples));
   std::string short_impulse = make_file("short.wav", float32_wav(1, decaying_noise(300, 1, 42)));
   ASSERT_EQ(engine_init(1.0f, long_impulse.c_str()), 0);
-  stream(audio(20 * n, 2, 43), 2, {n});
-  const auto silence_through = [&](const std::string& path, int frames, int block) {
+  std::vector<float> input = audio(20 * n, 2, 43);
+  std::vector<float> output = stream(input, 2, {n});
+  const auto silence_through = [&](const std::string& path, int block) {
     EXPECT_EQ(load_impulse(0.0f, path.c_str()), 0);
-    return stream(std::vector<float>(2 * frames, 0.0f), 2, {block});
+    return stream(std::vector<float>(2 * silent, 0.0f), 2, {block});
   };
-  const std::vector<float> ringing = silence_through(short_impulse, 128000, n);
-  const std::size_t held = 2 * static_cast<std::size_t>(engine_state.spectrum_length - n);
-  EXPECT_GT(peak_of(ringing), 1000.0f);
-  EXPECT_EQ(peak_of(ringing, held), 0.0f);
-  EXPECT_EQ(peak_of(silence_through(long_impulse, 16000, n)), 0.0f);
-  EXPECT_EQ(peak_of(silence_through(long_impulse, 16000, 64)), 0.0f);
+  const std::vector<float> ringing = silence_through(short_impulse, n);
+  output.insert(output.end(), ringing.begin(), ringing.end());
+  input.resize(output.size(), 0.0f);
+  const std::vector<double> h = impulse_at_gain(long_samples, 1, 0, 1.0f);
+  for (int c = 0; c < 2; ++c) {
+    expect_stream_near(output, 2, c, direct_convolution(channel_of(input, 2, c), h), 1e-5);
+  }
+  // Past the last loud block's transform (8192 for 4000 frames) not even the
+  // transforms' rounding is left.
+  EXPECT_EQ(peak_of(output, 2 * (19 * n + 8192)), 0.0f);
+  EXPECT_EQ(peak_of(silence_through(long_impulse, n)), 0.0f);
+  EXPECT_EQ(peak_of(silence_through(long_impulse, 64)), 0.0f);
 }
 
 // Stereo, a mono stretch longer than the impulse, then stereo again: the second
@@ -346,55 +379,69 @@ TEST_F(tail_rules, a_block_as_long_as_the_transform_touches_no_tail) {
 }
 
 // A new gain or impulse before block k continues the stream: the blocks before
-// k ring out through the old gain and impulse, the blocks from k on go through
-// the new ones. The load comes again before every later block, as the dialog
-// reloads on every step of a gain drag, changed or not.
+// k ring out in full through the old gain and impulse, the blocks from k on go
+// through the new ones. A load comes before every block, as the dialog reloads
+// on every step of a gain drag, changed or not. Or the two impulses take turns
+// every three blocks while the gain moves, as a user trying rooms would.
 struct load_case {
+  int channels;
   int block;
-  int second_frames;  // the first impulse has 1500
+  int first_frames;
+  int second_frames;
   float second_gain;  // the first is 1.0
+  bool take_turns = false;
 };
 
 class load_mid_stream : public engine_test, public ::testing::WithParamInterface<load_case> {};
 
-TEST_P(load_mid_stream, equals_the_two_streams_either_side_of_the_load) {
+TEST_P(load_mid_stream, equals_every_block_through_what_it_was_played_with) {
   const load_case& p = GetParam();
-  const int k = 6, blocks = 14, n = p.block;
-  std::string first = make_file("a.wav", float32_wav(2, decaying_noise(1500, 2, 51)));
-  const std::string second =
-      p.second_frames == 1500
-          ? first
-          : make_file("b.wav", float32_wav(2, decaying_noise(p.second_frames, 2, 52)));
-  ASSERT_EQ(engine_init(1.0f, first.c_str()), 0);
-  const std::vector<std::vector<double>> h_old = stored_impulse();
-  const std::vector<float> input = audio(static_cast<std::size_t>(blocks) * n, 2, 53);
+  const int k = 6, n = p.block, channels = p.channels;
+  // Long enough for the old reverb to ring out before the stream ends.
+  const int blocks = k + (p.first_frames + n - 1) / n + 2;
+  const std::vector<float> samples[2] = {decaying_noise(p.first_frames, channels, 51),
+                                         decaying_noise(p.second_frames, channels, 52)};
+  const std::string paths[2] = {make_file("a.wav", float32_wav(channels, samples[0])),
+                                make_file("b.wav", float32_wav(channels, samples[1]))};
+  const auto impulse_of = [&](int b) { return p.take_turns ? (b / 3) % 2 : b >= k ? 1 : 0; };
+  const auto gain_of = [&](int b) {
+    return p.take_turns ? 0.5f + 0.125f * static_cast<float>(b % 4) : b >= k ? p.second_gain : 1.0f;
+  };
+  ASSERT_EQ(engine_init(1.0f, paths[0].c_str()), 0);
+  const std::vector<float> input = audio(static_cast<std::size_t>(blocks) * n, channels, 53);
   std::vector<float> output = input;
+  std::int32_t capacity = 0;
   for (int b = 0; b < blocks; ++b) {
-    if (b >= k) {
-      ASSERT_EQ(load_impulse(p.second_gain, second.c_str()), 0);
-    }
-    engine_process(output.data() + 2 * b * n, n, 16, 2);
+    ASSERT_EQ(load_impulse(gain_of(b), paths[impulse_of(b)].c_str()), 0);
+    engine_process(output.data() + channels * b * n, n, 16, channels);
+    if (b == k) capacity = tail_capacity;
   }
-  const std::vector<std::vector<double>> h_new = stored_impulse();
-
-  for (int c = 0; c < 2; ++c) {
-    std::vector<double> before = channel_of(input, 2, c), after = before;
-    std::fill(before.begin() + k * n, before.end(), 0.0);
-    std::fill(after.begin(), after.begin() + k * n, 0.0);
-    std::vector<double> y = direct_convolution(before, h_old[c]);
-    const std::vector<double> y_after = direct_convolution(after, h_new[c]);
-    for (std::size_t i = 0; i < y.size(); ++i) y[i] += y_after[i];
-    expect_stream_near(output, 2, c, y, 1e-5);
+  EXPECT_EQ(tail_capacity, capacity);  // no load grows the memory
+  for (int c = 0; c < channels; ++c) {
+    std::vector<std::vector<double>> h;
+    for (int b = 0; b < blocks; ++b)
+      h.push_back(impulse_at_gain(samples[impulse_of(b)], channels, c, gain_of(b)));
+    expect_stream_near(
+        output, channels, c,
+        blockwise_reference(input, channels, c, n,
+                            [&](std::size_t b) -> const std::vector<double>& { return h[b]; }),
+        1e-5);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     loads, load_mid_stream,
-    ::testing::Values(load_case{576, 1500, 1.0f},     // a drag that ends where it began
-                      load_case{576, 1500, 0.5f},     // gain only, N > 2n
-                      load_case{2400, 1500, 0.5f},    // gain only, N <= 2n
-                      load_case{576, 3000, 1.0f},     // a longer impulse, N > 2n
-                      load_case{2400, 3000, 0.7f}));  // longer, from N <= 2n to N > 2n
+    ::testing::Values(load_case{2, 576, 1500, 1500, 1.0f},   // a drag that ends where it began
+                      load_case{2, 576, 1500, 1500, 0.5f},   // gain only, N > 2n
+                      load_case{2, 2400, 1500, 1500, 0.5f},  // gain only, N <= 2n
+                      load_case{2, 576, 1500, 3000, 1.0f},   // a longer impulse, N > 2n
+                      load_case{2, 2400, 1500, 3000, 0.7f},  // longer, from N <= 2n to N > 2n
+                      // Shorter impulses: the old tail reaches past the new one's.
+                      load_case{2, 576, 4000, 300, 1.0f},   // to N <= 2n
+                      load_case{2, 100, 1500, 300, 0.8f},   // blocks well below N
+                      load_case{1, 1000, 1500, 300, 1.0f},  // close to the new N, mono
+                      load_case{2, 1024, 1500, 1, 0.5f},    // n = N: no tail of its own
+                      load_case{2, 576, 4000, 300, 0.0f, true}));
 
 TEST_F(engine_test, a_failed_growth_leaves_the_engine_waiting_with_its_request) {
   std::string path = make_file("h.wav", float32_wav(1, {0.5f, 0.25f}));
