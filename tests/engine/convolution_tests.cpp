@@ -318,6 +318,20 @@ TEST_F(engine_test, a_pause_drops_the_reverb_from_before_it) {
             0.0f);
   // The power switch off for a block.
   EXPECT_EQ(resumed_after([] { engine_skip_block(576); }), 0.0f);
+  // Off while the reverb from before a switch to a shorter impulse rings out,
+  // or just after it has: all of it goes, also what only the longer transform
+  // that comes back would read.
+  std::string short_path = make_file("s.wav", float32_wav(1, decaying_noise(300, 1, 64)));
+  for (int blocks : {1, 7, 13, 14, 15}) {
+    EXPECT_EQ(resumed_after([&] {
+                EXPECT_EQ(load_impulse(1.0f, short_path.c_str()), 0);
+                stream(audio(blocks * 576, 2, 65), 2, {576});
+                engine_skip_block(576);
+                stream(std::vector<float>(2 * 576, 0.0f), 2, {576});
+              }),
+              0.0f)
+        << blocks;
+  }
   // No audio went by: the stream goes on, and so does its reverb.
   EXPECT_GT(resumed_after([&] {
               EXPECT_EQ(load_impulse(1.0f, moved.c_str()), -1);
