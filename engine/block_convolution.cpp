@@ -70,20 +70,19 @@ void convolve_channels(float* const* work, std::int32_t block_frames, float* con
 std::int32_t ring_out_tail(float* __restrict work, float* __restrict tail,
                            std::int32_t block_frames, std::int32_t used, std::int32_t reach) {
   const std::int32_t n = block_frames;
-  const std::int32_t front = std::max(used, std::int32_t(0));
-  if (reach <= front) return front;
+  if (reach <= used) return used;
   // convolve_channels mixed in the first min(n, used) tail values.
-  for (std::int32_t i = front; i < std::min(n, reach); ++i) work[i] += tail[i];
-  // Ascending, every place is read before anything lands on it: below the front
+  for (std::int32_t i = used; i < std::min(n, reach); ++i) work[i] += tail[i];
+  // Ascending, every place is read before anything lands on it: below `used`
   // the old tail joins this block's overflow, above it the old tail moves alone.
-  for (std::int32_t from = std::max(front, n); from < reach; ++from) {
-    if (from - n < front) {
+  for (std::int32_t from = std::max(used, n); from < reach; ++from) {
+    if (from - n < used) {
       tail[from - n] += tail[from];
     } else {
       tail[from - n] = tail[from];
     }
   }
-  const std::int32_t reach_after = std::max(reach - n, front);
+  const std::int32_t reach_after = std::max(reach - n, used);
   std::fill(tail + reach_after, tail + reach, 0.0f);
   return reach_after;
 }

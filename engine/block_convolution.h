@@ -19,6 +19,7 @@ void convolve_channels(float* const* work, std::int32_t block_frames, float* con
 // convolve_channels), moves the rest down by the block onto the front that the
 // block left, and clears what it vacates, so it rings out in full. `reach` is
 // how many leading tail values may be non-zero before the block; returns the
-// same after it, never less than used.
+// same after it, never less than used. The block fits the transform, so used is
+// never negative.
 std::int32_t ring_out_tail(float* work, float* tail, std::int32_t block_frames, std::int32_t used,
                            std::int32_t reach);
