@@ -141,10 +141,15 @@ int merge_channels(const float* first, const float* second, float* block, int fr
 }
 
 int engine_process(float* block, int frames, int bits_per_sample, int channels) {
-  if (bits_per_sample != 16) return frames;
-  // The engine has work and tail buffers for two channels; wider blocks pass.
-  if (channels != 1 && channels != 2) return frames;
-  if (frames < 0) return frames;
+  // No audio: nothing went by, so the stream and its reverb go on.
+  if (frames < 0 || (block == nullptr && frames != 0)) return frames;
+  // The engine has work and tail buffers for 16-bit blocks of up to two
+  // channels. Anything else passes as it came, and the stream moves on without
+  // the engine, as with the power off.
+  if (bits_per_sample != 16 || (channels != 1 && channels != 2)) {
+    engine_skip_block(frames);
+    return frames;
+  }
 
   take_busy_flag();
   if (stream_gap.exchange(0) != 0) {

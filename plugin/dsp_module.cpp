@@ -141,14 +141,14 @@ void __cdecl module_config(dsp_module* module) {
 std::int32_t __cdecl module_modify_samples(dsp_module*, std::int16_t* samples, std::int32_t frames,
                                            std::int32_t bits_per_sample, std::int32_t channels,
                                            std::int32_t) {
-  // The engine has work and tail buffers for two channels, and the host's
-  // buffer holds frames x channels samples; anything else passes as it came.
-  if (bits_per_sample != 16 || (channels != 1 && channels != 2) || frames < 0) return frames;
-  if (samples == nullptr && frames != 0) return frames;
+  // No audio: nothing went by.
+  if (frames < 0 || (samples == nullptr && frames != 0)) return frames;
   if (!enter_block()) return frames;
-  // With power off the limiter keeps what it holds; the engine only learns
+  // The engine has work and tail buffers for 16-bit blocks of up to two
+  // channels. Any other block passes as it came, and so does every block with
+  // the power off: the limiter keeps what it holds, and the engine only learns
   // that the stream went on without it.
-  if (settings_power() != 0) {
+  if (bits_per_sample == 16 && (channels == 1 || channels == 2) && settings_power() != 0) {
     process_block(samples, frames, channels);
   } else {
     engine_skip_block(frames);

@@ -318,6 +318,16 @@ TEST_F(engine_test, a_pause_drops_the_reverb_from_before_it) {
             0.0f);
   // The power switch off for a block.
   EXPECT_EQ(resumed_after([] { engine_skip_block(576); }), 0.0f);
+  // A block the engine passes for its width or channel count: the stream
+  // went on without it, however the engine was called.
+  std::vector<float> passed = audio(576, 6, 66);
+  for (int bits : {8, 24, 32}) {
+    EXPECT_EQ(resumed_after([&] { engine_process(passed.data(), 576, bits, 2); }), 0.0f) << bits;
+  }
+  for (int channels : {6, 3, 0, -1}) {
+    EXPECT_EQ(resumed_after([&] { engine_process(passed.data(), 576, 16, channels); }), 0.0f)
+        << channels;
+  }
   // Off while the reverb from before a switch to a shorter impulse rings out,
   // or just after it has: all of it goes, also what only the longer transform
   // that comes back would read.
@@ -337,6 +347,10 @@ TEST_F(engine_test, a_pause_drops_the_reverb_from_before_it) {
               EXPECT_EQ(load_impulse(1.0f, moved.c_str()), -1);
               engine_skip_block(0);
               engine_process(nullptr, 0, 16, 1);
+              engine_process(passed.data(), 0, 24, 6);
+              engine_process(passed.data(), -5, 24, 2);
+              engine_process(nullptr, 576, 24, 2);
+              engine_process(nullptr, 576, 16, 2);
             }),
             1000.0f);
 }

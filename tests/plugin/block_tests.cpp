@@ -81,6 +81,14 @@ class blocks : public plugin_test {
     return block.block();
   }
 
+  // A loud stereo block through the plug-in: what the reference makes of it.
+  void next_block_matches(plugin_session& session, reference_chain& reference, std::uint32_t seed) {
+    const std::vector<std::int16_t> input = test_signal(frames, 2, seed, 9000.0f);
+    std::vector<std::int16_t> expected = input;
+    reference.process(expected.data(), frames, 2);
+    EXPECT_EQ(send(session, input, 2), expected) << "block " << seed;
+  }
+
   // Flips the power switch as the dialog's check box does.
   void set_power(plugin_session& session, std::int32_t power) {
     std::int32_t* field = find_power_field(session.library(), settings_);
@@ -109,18 +117,15 @@ TEST_F(blocks, mono_and_stereo_blocks_are_convolved_limited_and_counted) {
   }
 }
 
-TEST_F(blocks, other_sample_widths_pass_untouched_and_unseen) {
+// A stretch of blocks the engine has no buffers for passes untouched, and is a
+// pause of the stream, as with the power off: afterwards the reverb from
+// before it is gone, and the limiter's held frames come first.
+TEST_F(blocks, other_sample_widths_pass_untouched_and_are_a_pause) {
   auto session = start();
   ASSERT_TRUE(session->ready());
   reference_chain reference(1.0f, impulse_path_);
-  const std::vector<std::int16_t> first = test_signal(frames, 2, 21, 9000.0f);
-  const std::vector<std::int16_t> second = test_signal(frames, 2, 22, 9000.0f);
+  next_block_matches(*session, reference, 21);
 
-  std::vector<std::int16_t> expected_first = first;
-  reference.process(expected_first.data(), frames, 2);
-  EXPECT_EQ(send(*session, first, 2), expected_first);
-
-  // 8-bit and 24-bit blocks of the same frame count, as raw bytes.
   for (std::int32_t bits : {8, 24, 32, 0}) {
     const std::size_t bytes = static_cast<std::size_t>(frames) * 2 * (bits > 0 ? bits / 8 : 1);
     std::vector<std::int16_t> raw(bytes / 2 + 1);
@@ -131,25 +136,20 @@ TEST_F(blocks, other_sample_widths_pass_untouched_and_unseen) {
     EXPECT_EQ(raw, before) << bits << "-bit block changed";
   }
 
-  // Neither the engine's tails nor the limiter's delay saw them.
-  std::vector<std::int16_t> expected_second = second;
-  reference.process(expected_second.data(), frames, 2);
-  EXPECT_EQ(send(*session, second, 2), expected_second);
+  reference.pause();
+  next_block_matches(*session, reference, 22);
+  next_block_matches(*session, reference, 23);
 }
 
-// Channel counts the engine has no buffers for, and a block whose float copy
-// cannot be allocated (choice): untouched, with their frame count.
+// Channel counts the engine has no buffers for are a pause too. Calls that
+// carry no audio (a count no buffer could hold, a negative one, no buffer) are
+// not: the reverb goes on through them.
 TEST_F(blocks, blocks_the_engine_cannot_take_pass_untouched_with_their_count) {
   auto session = start();
   ASSERT_TRUE(session->ready());
   reference_chain reference(1.0f, impulse_path_);
-  for (std::int32_t channels : {0, 3, 6, -1}) {
-    const std::vector<std::int16_t> input = test_signal(frames, 8, 31, 9000.0f);
-    std::vector<std::int16_t> block = input;
-    EXPECT_EQ(session->modify_samples(block.data(), frames, 16, channels, 44100), frames)
-        << channels;
-    EXPECT_EQ(block, input) << channels << " channels";
-  }
+  next_block_matches(*session, reference, 30);
+
   // 2^31 - 1 frames would need a float block beyond the address space.
   std::vector<std::int16_t> small = test_signal(16, 2, 32, 9000.0f);
   const std::vector<std::int16_t> small_before = small;
@@ -158,12 +158,18 @@ TEST_F(blocks, blocks_the_engine_cannot_take_pass_untouched_with_their_count) {
   }
   EXPECT_EQ(session->modify_samples(small.data(), -5, 16, 2, 44100), -5);
   EXPECT_EQ(small, small_before);
+  EXPECT_EQ(session->modify_samples(nullptr, frames, 24, 2, 44100), frames);
+  next_block_matches(*session, reference, 31);
 
-  // The engine and the limiter go on as if those blocks never came.
-  const std::vector<std::int16_t> input = test_signal(frames, 2, 33, 9000.0f);
-  std::vector<std::int16_t> expected = input;
-  reference.process(expected.data(), frames, 2);
-  EXPECT_EQ(send(*session, input, 2), expected);
+  for (std::int32_t channels : {0, 3, 6, -1}) {
+    const std::vector<std::int16_t> input = test_signal(frames, 8, 33, 9000.0f);
+    std::vector<std::int16_t> block = input;
+    EXPECT_EQ(session->modify_samples(block.data(), frames, 16, channels, 44100), frames)
+        << channels;
+    EXPECT_EQ(block, input) << channels << " channels";
+  }
+  reference.pause();
+  next_block_matches(*session, reference, 34);
 }
 
 TEST_F(blocks, a_block_of_no_frames_returns_0_and_still_reaches_the_limiter) {

@@ -4,9 +4,12 @@
 
 #include "engine/engine.h"
 
-reference_chain::reference_chain(float gain, const std::string& impulse_path) {
+reference_chain::reference_chain(float gain, const std::string& impulse_path)
+    : gain_(gain), impulse_path_(impulse_path) {
   engine_init(gain, impulse_path.c_str());
 }
+
+void reference_chain::pause() { engine_init(gain_, impulse_path_.c_str()); }
 
 reference_chain::~reference_chain() { engine_release(); }
 

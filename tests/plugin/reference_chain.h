@@ -18,7 +18,12 @@ class reference_chain {
 
   // Widens, convolves, limits and narrows one block of 1 or 2 channels in place.
   void process(std::int16_t* samples, std::int32_t frames, std::int32_t channels);
+  // A pause of the stream: the engine starts again from no reverb (initialised
+  // anew, not told of the pause), while the limiter keeps the frames it holds.
+  void pause();
 
  private:
+  float gain_;
+  std::string impulse_path_;
   dsp_monkee limiter_;
 };
