@@ -77,11 +77,6 @@ void decode_samples(sample_stream& stream, const wav_header& header, impulse_sam
   }
 }
 
-bool accepted(const wav_header& header) {
-  return (header.bits_per_sample == 16 || header.bits_per_sample == 32) &&
-         (header.channels == 1 || header.channels == 2) && wav_frame_count(header) >= 1;
-}
-
 }  // namespace
 
 std::int32_t transform_length_for(std::int32_t frames) {
@@ -108,7 +103,7 @@ int read_impulse_wav(const char* path, float gain, impulse_samples* samples) {
   const wav_source source{file, read_file_at};
   wav_header header{};
   impulse_samples read{};
-  if (parse_wav_header(source, &header) && accepted(header)) {
+  if (parse_wav_header(source, &header) && refusal_of(header) == impulse_refusal::none) {
     read.channel_count = header.channels;
     read.frames = std::min(wav_frame_count(header), max_impulse_frames);
     read.channels = alloc_channel_blocks(read.handles, read.channel_count,

@@ -13,9 +13,11 @@ std::uint32_t read_u32(const unsigned char* p) {
 
 std::int32_t read_i32(const unsigned char* p) { return static_cast<std::int32_t>(read_u32(p)); }
 
-std::int16_t read_i16(const unsigned char* p) {
-  return static_cast<std::int16_t>(std::uint16_t(p[0]) | std::uint16_t(p[1]) << 8);
+std::uint16_t read_u16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(std::uint16_t(p[0]) | std::uint16_t(p[1]) << 8);
 }
+
+std::int16_t read_i16(const unsigned char* p) { return static_cast<std::int16_t>(read_u16(p)); }
 
 bool has_tag(const unsigned char* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
@@ -26,6 +28,7 @@ bool read_exactly(const wav_source& source, std::uint64_t offset, unsigned char*
 }
 
 void read_fixed_offsets(const unsigned char* bytes, wav_header* header) {
+  header->sample_format = read_u16(bytes + 20);
   header->channels = read_i16(bytes + 22);
   header->sample_rate = read_i32(bytes + 24);
   header->bits_per_sample = read_i16(bytes + 34);
@@ -47,6 +50,13 @@ bool walk_chunks(const wav_source& source, const unsigned char* start, wav_heade
     if (has_tag(chunk_header, "fmt ")) {
       unsigned char format[16];
       if (size < 16 || !read_exactly(source, at + 8, format, sizeof format)) return false;
+      found.sample_format = read_u16(format);
+      // The sub-format's code stands 24 bytes into an extensible format.
+      unsigned char code[2];
+      if (found.sample_format == wav_format_extensible && size >= 26 &&
+          read_exactly(source, at + 8 + 24, code, sizeof code)) {
+        found.sample_format = read_u16(code);
+      }
       found.channels = read_i16(format + 2);
       found.sample_rate = read_i32(format + 4);
       found.bits_per_sample = read_i16(format + 14);
@@ -100,4 +110,18 @@ std::int32_t wav_frame_count(const wav_header& header) {
   std::int32_t samples = header.data_size / bytes_per_sample;
   if (samples == INT_MIN && header.channels == -1) return 0;
   return samples / header.channels;
+}
+
+impulse_refusal refusal_of(const wav_header& header) {
+  if (header.bits_per_sample != 16 && header.bits_per_sample != 32) {
+    return impulse_refusal::sample_width;
+  }
+  if (header.channels != 1 && header.channels != 2) return impulse_refusal::channel_count;
+  // 32-bit samples are read as floats; only a file that says they are
+  // integers is refused, so float files that name no code still load.
+  if (header.bits_per_sample == 32 && header.sample_format == wav_format_integer) {
+    return impulse_refusal::integer_32_bit;
+  }
+  if (wav_frame_count(header) < 1) return impulse_refusal::no_whole_frame;
+  return impulse_refusal::none;
 }

@@ -12,13 +12,33 @@ constexpr std::uint32_t wav_walk_limit = 0x7FFFFFFF;
 // not keep a load (and the playback waiting for it) busy for minutes.
 constexpr int wav_walk_most_chunks = 65536;
 
+// Format codes of the "fmt " chunk. An extensible format names its real code
+// in the first two bytes of its sub-format.
+constexpr std::uint16_t wav_format_integer = 1;
+constexpr std::uint16_t wav_format_float = 3;
+constexpr std::uint16_t wav_format_extensible = 0xFFFE;
+
 struct wav_header {
   std::int16_t channels;
   std::int32_t sample_rate;
   std::int16_t bits_per_sample;
   std::int32_t data_size;     // bytes, as the file states them (signed)
   std::uint32_t data_offset;  // where the first sample byte lies
+  // What the samples are: the format code, or an extensible format's
+  // sub-format code (the extensible code itself where the chunk is too short
+  // to name one).
+  std::uint16_t sample_format;
 };
+
+// Why the engine does not take an impulse file with this header.
+enum class impulse_refusal {
+  none,
+  sample_width,    // bits per sample neither 16 nor 32
+  channel_count,   // neither 1 nor 2 channels
+  integer_32_bit,  // 32-bit samples that the format says are integers
+  no_whole_frame,  // the data size promises no whole frame
+};
+impulse_refusal refusal_of(const wav_header& header);
 
 // Random access to a file: read_at delivers up to `count` bytes from `offset`
 // into `out` and returns how many it delivered (fewer, or none, past the end).

@@ -43,11 +43,33 @@ TEST_F(reader_test, reads_32_bit_data_as_floats_and_splits_stereo) {
   EXPECT_EQ(engine_state.impulse[1][0], -3.0f);
   EXPECT_EQ(engine_state.impulse[0][1], 6.0f);
   EXPECT_EQ(engine_state.impulse[1][1], static_cast<float>(2.0 * 1e-3f));
+}
 
-  // Integer samples in a 32-bit file are taken as float bit patterns.
-  std::vector<unsigned char> ints = {0x00, 0x00, 0x80, 0x3F};  // 1065353216 = 1.0f
-  ASSERT_EQ(read(make_file("i.wav", canonical_wav(1, 8000, 32, ints, 4))), 1);
-  EXPECT_EQ(engine_state.impulse[0][0], 1.0f);
+// 32-bit samples are floats unless the format says integers (plain or
+// extensible): such a file is refused and the impulse before it stays.
+TEST_F(reader_test, takes_32_bit_files_as_floats_unless_they_say_integers) {
+  const std::vector<unsigned char> one = {0x00, 0x00, 0x80, 0x3F};  // 1.0f
+  const std::string good = make_file("good.wav", pcm16_wav(1, {100, 200, 300}));
+  const std::vector<std::vector<unsigned char>> integers = {
+      with_format_code(canonical_wav(1, 8000, 32, one, 4), 1),
+      extensible_wav(2, 32, 1, {one[0], one[1], one[2], one[3], one[0], one[1], one[2], one[3]}),
+  };
+  for (const auto& bytes : integers) {
+    ASSERT_EQ(read(good), 1);
+    EXPECT_EQ(read(make_file("int.wav", bytes)), 0) << bytes.size();
+    EXPECT_STREQ(engine_state.loaded_path, good.c_str());
+  }
+  const std::vector<std::vector<unsigned char>> floats = {
+      canonical_wav(1, 8000, 32, one, 4), extensible_wav(1, 32, 3, one),
+      with_format_code(canonical_wav(1, 8000, 32, one, 4), 0),  // no code at all
+  };
+  for (const auto& bytes : floats) {
+    EXPECT_EQ(read(make_file("float.wav", bytes)), 1) << bytes.size();
+    EXPECT_EQ(engine_state.impulse[0][0], 1.0f);
+  }
+  // 16-bit samples are integers whatever the code says.
+  ASSERT_EQ(read(make_file("16.wav", with_format_code(pcm16_wav(1, {-16384}), 3))), 1);
+  EXPECT_EQ(engine_state.impulse[0][0], -0.5f);
 }
 
 TEST_F(reader_test, refused_headers_leave_the_previous_impulse_in_place) {

@@ -26,6 +26,11 @@ std::vector<unsigned char> canonical_wav(int channels, int sample_rate, int bits
                                          std::int32_t data_size_field);
 std::vector<unsigned char> pcm16_wav(int channels, const std::vector<std::int16_t>& samples);
 std::vector<unsigned char> float32_wav(int channels, const std::vector<float>& samples);
+// The same file with another format code in its canonical header.
+std::vector<unsigned char> with_format_code(std::vector<unsigned char> wav, std::uint16_t code);
+// An extensible-format WAV (a 40-byte "fmt " chunk) whose sub-format is `code`.
+std::vector<unsigned char> extensible_wav(int channels, int bits, std::uint16_t code,
+                                          const std::vector<unsigned char>& data);
 // A float WAV as common tools write it: an 18-byte "fmt " chunk, then "fact",
 // "PEAK" and "LIST" chunks before "data".
 std::vector<unsigned char> float32_wav_with_chunks(int channels, const std::vector<float>& samples);
