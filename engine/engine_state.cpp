@@ -96,3 +96,12 @@ int engine_release() {
 int engine_transform_length() {
   return __atomic_load_n(&engine_state.transform_length, __ATOMIC_RELAXED);
 }
+
+int engine_uses_impulse(const char* path) {
+  if (path == nullptr) return 0;
+  take_busy_flag();
+  const bool uses =
+      engine_state.ready != 0 && std::strncmp(engine_state.loaded_path, path, path_capacity) == 0;
+  release_busy_flag();
+  return uses ? 1 : 0;
+}

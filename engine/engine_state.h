@@ -51,6 +51,10 @@ int engine_init(float gain, const char* path);
 int engine_release();
 // The transform length of the last successful read, 0 before the first.
 int engine_transform_length();
+// 1 when the engine has an impulse ready and read it from the file at path;
+// 0 when its last load of that file failed, or it holds another impulse or
+// none. Waits for a block or load in progress.
+int engine_uses_impulse(const char* path);
 
 // The busy flag: taking it polls every millisecond until it is free.
 void take_busy_flag();

@@ -19,15 +19,53 @@ std::size_t read_stream_at(void* file, std::uint32_t offset, unsigned char* out,
   return std::fread(out, 1, count, stream);
 }
 
-// The header of the file at path, found the way the engine finds it. False
-// when the file does not open for reading and update or is too short for a
-// header.
-bool read_impulse_header(const char* path, wav_header* header) {
-  std::FILE* file = std::fopen(path, "r+b");
-  if (file == nullptr) return false;
+enum class header_read { parsed, not_opened, too_short };
+
+// The header of the file at path, found the way the engine finds it, with the
+// file opened in the mode given.
+header_read read_impulse_header(const char* path, const char* mode, wav_header* header) {
+  std::FILE* file = std::fopen(path, mode);
+  if (file == nullptr) return header_read::not_opened;
   const bool parsed = parse_wav_header(wav_source{file, read_stream_at}, header);
   std::fclose(file);
-  return parsed;
+  return parsed ? header_read::parsed : header_read::too_short;
+}
+
+// Why the engine did not take the file: the header's reason, or, where the
+// header is one it takes, the file's failure as a whole (its memory, a file
+// that changed since).
+void append_refusal_reason(char* text, std::size_t size, const char* path) {
+  wav_header header{};
+  // Read-only, as the engine opens it: a file the dialog may not update can
+  // still be one the engine reads.
+  switch (read_impulse_header(path, "rb", &header)) {
+    case header_read::not_opened:
+      append_text(text, size, "文件无法打开");
+      return;
+    case header_read::too_short:
+      append_text(text, size, "文件太短，不是WAV文件");
+      return;
+    case header_read::parsed:
+      break;
+  }
+  switch (refusal_of(header)) {
+    case impulse_refusal::sample_width:
+      append_text(text, size, "不支持%d位样本（只支持16位整数和32位浮点）",
+                  int{header.bits_per_sample});
+      return;
+    case impulse_refusal::channel_count:
+      append_text(text, size, "不支持%d个通道（只支持1或2个）", int{header.channels});
+      return;
+    case impulse_refusal::integer_32_bit:
+      append_text(text, size, "不支持32位整数样本（只支持16位整数和32位浮点）");
+      return;
+    case impulse_refusal::no_whole_frame:
+      append_text(text, size, "数据中没有完整的样本帧");
+      return;
+    case impulse_refusal::none:
+      break;
+  }
+  append_text(text, size, "无法载入此文件");
 }
 
 }  // namespace
@@ -39,7 +77,7 @@ std::int32_t format_impulse_info(const char* path, impulse_info_record* info, ch
   if (size < impulse_info_min_text_size || path == nullptr || info == nullptr) return 0;
 
   wav_header header{};
-  if (!read_impulse_header(path, &header)) return 0;
+  if (read_impulse_header(path, "r+b", &header) != header_read::parsed) return 0;
   info->bits = header.bits_per_sample;
   info->channels = header.channels;
   info->sample_rate = header.sample_rate;
@@ -50,5 +88,15 @@ std::int32_t format_impulse_info(const char* path, impulse_info_record* info, ch
   append_text(text, bound, "样本数量: %d, 最小FFT: %d, 通道数: %d\r\n", int{info->frames},
               engine_transform_length(), int{info->channels});
   append_text(text, bound, "回馈速率: %d, 位数: %d", int{info->sample_rate}, int{info->bits});
+  return 1;
+}
+
+std::int32_t format_unused_impulse_info(const char* path, char* text, std::int32_t size) {
+  if (text == nullptr || size <= 0) return 0;
+  std::memset(text, 0, static_cast<std::size_t>(size));
+  if (size < impulse_info_min_text_size) return 0;
+  const std::size_t bound = static_cast<std::size_t>(size);
+  append_text(text, bound, "脉冲样本未载入，没有混响:\r\n");
+  append_refusal_reason(text, bound, path != nullptr ? path : "");
   return 1;
 }

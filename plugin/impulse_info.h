@@ -25,3 +25,9 @@ constexpr std::int32_t impulse_info_min_text_size = 256;
 // bytes: then text holds only NULs and info is left as it was.
 std::int32_t format_impulse_info(const char* path, impulse_info_record* info, char* text,
                                  std::int32_t size);
+
+// The text for a file that is not the impulse in use (the engine's load of it
+// failed): that it is not loaded, and why, where the file tells. Never a
+// figure of another impulse. Fills text (size bytes, at least 256) and
+// returns 1; returns 0 with text all NULs when size is below 256.
+std::int32_t format_unused_impulse_info(const char* path, char* text, std::int32_t size);

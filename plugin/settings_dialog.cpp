@@ -67,12 +67,20 @@ void show_gain_label(HWND dialog, float gain) {
   SetDlgItemTextA(dialog, CONTROL_DB_LABEL, label);
 }
 
-// The information box gets a new text only when the file could be described.
+// The information box describes the impulse in use, or says that the file the
+// path names is not it (its load failed), and why: never the figures of an
+// earlier impulse beside this file's. With no path, or an impulse in use that
+// cannot be described now, it keeps its text.
 void show_impulse_info(HWND dialog) {
+  const char* path = settings_block.impulse_path;
+  if (path[0] == '\0') return;
   char text[info_text_bytes];
-  if (format_impulse_info(settings_block.impulse_path, &impulse_info, text, sizeof text) == 1) {
-    SetDlgItemTextA(dialog, CONTROL_INFO_BOX, text);
+  if (engine_uses_impulse(path) == 0) {
+    format_unused_impulse_info(path, text, sizeof text);
+  } else if (format_impulse_info(path, &impulse_info, text, sizeof text) != 1) {
+    return;
   }
+  SetDlgItemTextA(dialog, CONTROL_INFO_BOX, text);
 }
 
 // Every control from the settings. The gain itself is only read: a gain the

@@ -218,3 +218,24 @@ TEST_F(impulse_info_test, any_file_that_opens_is_described_from_its_bytes) {
   EXPECT_EQ(info.frames, 10);
   EXPECT_EQ(info.sample_rate, 10000);
 }
+
+// A file the engine did not load: said so, with the header's reason where it
+// gives one, and no figure of any impulse.
+TEST_F(impulse_info_test, a_file_the_engine_did_not_load_is_said_to_be_unloaded_and_why) {
+  const std::string int32_path = dir.file("int32.wav");
+  write_bytes(int32_path, with_format_code(canonical_wav(1, 44100, 32, {}, 400), 1));
+  const std::pair<std::string, std::string> cases[] = {
+      {header_file(1, 44100, 24, 300), "不支持24位样本（只支持16位整数和32位浮点）"},
+      {header_file(6, 44100, 16, 300), "不支持6个通道（只支持1或2个）"},
+      {int32_path, "不支持32位整数样本（只支持16位整数和32位浮点）"},
+      {header_file(2, 44100, 16, 3), "数据中没有完整的样本帧"},
+      {dir.file("missing.wav"), "文件无法打开"},
+      {header_file(2, 44100, 16, 400), "无法载入此文件"},  // a header the engine takes
+  };
+  for (const auto& [path, reason] : cases) {
+    EXPECT_EQ(format_unused_impulse_info(path.c_str(), text, info_text_size), 1);
+    EXPECT_EQ(std::string(text), "脉冲样本未载入，没有混响:\r\n" + reason) << path;
+  }
+  EXPECT_EQ(format_unused_impulse_info(cases[0].first.c_str(), text, 255), 0);
+  EXPECT_TRUE(all_nul(text, 255));
+}

@@ -1,7 +1,8 @@
 // Arbitrary bytes as the impulse file the settings dialog describes. Every
 // file of 44 bytes or more is described, in three lines that fit the smallest
 // buffer allowed; a shorter one, or a buffer one byte too small, gives nothing
-// but NULs and leaves the record alone.
+// but NULs and leaves the record alone. The text for a file the engine did not
+// load is made for every file.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -49,11 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                info.sample_rate == header.sample_rate && info.frames == wav_frame_count(header));
   }
 
+  // Said of the same file when the engine did not load it: two lines, the
+  // second a reason, within the smallest buffer.
+  FUZZ_CHECK(format_unused_impulse_info(path.c_str(), text.get(), smallest) == 1);
+  FUZZ_CHECK(text[smallest - 1] == '\0');
+  const std::string unused_text(text.get());
+  FUZZ_CHECK(unused_text.find("\r\n") + 2 < unused_text.size());
+
   std::unique_ptr<char[]> too_small(new char[smallest - 1]);
   std::memset(too_small.get(), 'x', smallest - 1);
   const impulse_info_record before = info;
   FUZZ_CHECK(format_impulse_info(path.c_str(), &info, too_small.get(), smallest - 1) == 0);
   FUZZ_CHECK(only_nuls(too_small.get(), smallest - 1));
   FUZZ_CHECK(std::memcmp(&before, &info, sizeof info) == 0);
+  FUZZ_CHECK(format_unused_impulse_info(path.c_str(), too_small.get(), smallest - 1) == 0);
+  FUZZ_CHECK(only_nuls(too_small.get(), smallest - 1));
   return 0;
 }
