@@ -9,6 +9,7 @@
 #include "plugin/dialog_ids.h"
 #include "plugin/edition.h"
 #include "plugin/impulse_info.h"
+#include "plugin/module_hold.h"
 #include "plugin/plugin_state.h"
 #include "plugin/settings.h"
 #include "plugin/settings_dialog.h"
@@ -66,11 +67,14 @@ HWND create_settings_dialog(const dsp_module* module) {
                             module->parent_window, settings_dialog_proc, 0);
 }
 
+// Only inside the host's init and quit: the reference the dialog held is let
+// go of at once, while the host's own keeps the DLL mapped.
 void destroy_settings_dialog() {
   if (settings_dialog == nullptr) return;
   ShowWindow(settings_dialog, SW_HIDE);
   DestroyWindow(settings_dialog);
   settings_dialog = nullptr;
+  release_given_up_holds();
 }
 
 // Widens, convolves, limits and narrows one block of 1 or 2 channels.
@@ -96,11 +100,15 @@ void process_block(std::int16_t* samples, std::int32_t frames, std::int32_t chan
 
 }  // namespace
 
+// Every call from the host but the blocks lets go of the references that
+// windows and boxes of ours gave up since the last one (see module_hold.h).
 extern "C" __declspec(dllexport) dsp_header* __cdecl winampDSPGetHeader2() {
+  release_given_up_holds();
   return &plugin_header;
 }
 
 dsp_module* __cdecl get_module(std::int32_t index) {
+  release_given_up_holds();
   if (index != 0) return nullptr;
   // A repeated call while the module runs must not wipe the settings in use,
   // which quit would then save over the user's file.
@@ -112,6 +120,7 @@ dsp_module* __cdecl get_module(std::int32_t index) {
 }
 
 std::int32_t __cdecl module_init(dsp_module* module) {
+  release_given_up_holds();
   if (module_running.load() != 0) {
     // Init again without quit: the engine is rebuilt from scratch, so no block
     // may be inside it, and its arrays must not be lost.
@@ -133,6 +142,7 @@ std::int32_t __cdecl module_init(dsp_module* module) {
 }
 
 void __cdecl module_config(dsp_module* module) {
+  release_given_up_holds();
   if (settings_dialog == nullptr) settings_dialog = create_settings_dialog(module);
   // A dialog that could not be created is tried again at the next config.
   if (settings_dialog != nullptr) ShowWindow(settings_dialog, SW_SHOW);
@@ -158,6 +168,7 @@ std::int32_t __cdecl module_modify_samples(dsp_module*, std::int16_t* samples, s
 }
 
 void __cdecl module_quit(dsp_module*) {
+  release_given_up_holds();
   // Before init the record holds the getter's zeros, not the user's settings.
   if (module_running.load() != 0) save_settings();
   // Every stream the plug-in opens is closed by the function that opened it,

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "plugin/module_hold.h"
 #include "plugin/plugin_state.h"
 
 namespace {
@@ -60,14 +61,23 @@ std::int32_t browse_impulse_file() {
   // An empty folder leaves the choice of where to start to the system.
   request.lpstrInitialDir = folder;
   request.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-  if (GetOpenFileNameA(&request) == 0) return 0;
+  const HWND owner = settings_dialog;
+  {
+    const box_hold hold;
+    if (GetOpenFileNameA(&request) == 0) return 0;
+  }
+  // The host quit while the dialog was open (the user closed the player):
+  // nothing is stored, and no impulse is loaded into a released engine.
+  if (settings_dialog != owner) return 0;
 
   switch (store_chosen_impulse(file_name, settings_block.impulse_path)) {
     case chosen_impulse::stored:
       return 1;
-    case chosen_impulse::too_long:
+    case chosen_impulse::too_long: {
+      const box_hold hold;
       MessageBoxA(settings_dialog, path_too_long_text, path_too_long_caption, MB_ICONWARNING);
       return 0;
+    }
     case chosen_impulse::refused:
       break;
   }

@@ -13,6 +13,8 @@
 #include "plugin/dialog_ids.h"
 #include "plugin/impulse_browser.h"
 #include "plugin/impulse_info.h"
+#include "plugin/module_hold.h"
+#include "plugin/plugin_state.h"
 #include "plugin/settings.h"
 
 namespace {
@@ -135,6 +137,16 @@ void handle_click(HWND dialog, HWND sender) {
 
 INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
+    case WM_INITDIALOG:
+      // The window holds the DLL that holds its procedure for as long as it
+      // exists, whoever destroys it and whenever the host unloads us.
+      SetWindowLongPtrA(dialog, DWLP_USER, hold_module() ? 1 : 0);
+      break;
+    case WM_NCDESTROY:
+      if (GetWindowLongPtrA(dialog, DWLP_USER) != 0) release_module_later();
+      // Destroyed by the host, too: config makes a new one.
+      if (dialog == settings_dialog) settings_dialog = nullptr;
+      break;
     case WM_SHOWWINDOW:
       // On hiding as on showing.
       refresh_controls(dialog);

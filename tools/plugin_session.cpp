@@ -51,6 +51,18 @@ void plugin_session::quit() {
   initialised_ = false;
 }
 
+void plugin_session::unload(bool with_quit) {
+  if (library_ == nullptr) return;
+  window_.run([&] {
+    if (with_quit && module_ != nullptr) module_->quit(module_);
+    FreeLibrary(library_);
+  });
+  library_ = nullptr;
+  header_ = nullptr;
+  module_ = nullptr;
+  initialised_ = false;
+}
+
 std::int32_t plugin_session::modify_samples(std::int16_t* samples, std::int32_t frames,
                                             std::int32_t bits_per_sample, std::int32_t channels,
                                             std::int32_t sample_rate) {

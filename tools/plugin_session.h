@@ -28,6 +28,10 @@ class plugin_session {
   std::int32_t init();
   void config();
   void quit();
+  // Unloads the DLL on the window thread, as a player does, in one go with
+  // quit when with_quit (so inside any modal loop running there); the session
+  // holds no DLL afterwards.
+  void unload(bool with_quit);
   // On the calling thread, which plays the part of the playback thread.
   std::int32_t modify_samples(std::int16_t* samples, std::int32_t frames,
                               std::int32_t bits_per_sample, std::int32_t channels,

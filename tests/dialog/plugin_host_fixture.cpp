@@ -82,10 +82,20 @@ void plugin_host_test::config_and_find_dialog() {
   dialog_ = dialogs.front();
 }
 
+void plugin_host_test::unload_on_window_thread(bool with_quit) {
+  session_->unload(with_quit);
+  session_.reset();
+  dialog_ = nullptr;
+}
+
 saved_settings plugin_host_test::quit_and_read_settings() {
   close_modal_windows();
   session_->quit();
   dialog_ = nullptr;
+  return read_saved_settings();
+}
+
+saved_settings plugin_host_test::read_saved_settings() {
   saved_settings saved;
   unsigned char bytes[272] = {};
   std::FILE* file = std::fopen(plugin_settings_path().c_str(), "rb");

@@ -47,6 +47,11 @@ class plugin_host_test : public testing::Test {
   void config_and_find_dialog();
   // Quits and reads back what the plug-in saved.
   saved_settings quit_and_read_settings();
+  // What the plug-in saved last.
+  saved_settings read_saved_settings();
+  // The player unloads the plug-in on its window thread, with quit or without
+  // (plugin_session::unload). dialog() is null afterwards.
+  void unload_on_window_thread(bool with_quit);
 
   HWND dialog() const { return dialog_; }
   host_window& window() { return *window_; }

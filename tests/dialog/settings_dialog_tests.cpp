@@ -231,6 +231,60 @@ TEST_F(settings_dialog, a_dialog_init_could_not_create_comes_with_a_later_config
   EXPECT_FALSE(IsWindow(dialog())) << "quit destroys the dialog that config made";
 }
 
+// The player unloads the plug-in while a dialog that config made is still
+// there: without init, and after quit. No window whose procedure lies in an
+// unloaded DLL may be left: the dialog is gone, or the DLL stays mapped and the
+// dialog answers for as long as it is there.
+TEST_F(settings_dialog, a_dialog_left_at_unload_never_outlives_its_code) {
+  for (const bool init_and_quit_first : {false, true}) {
+    SCOPED_TRACE(init_and_quit_first ? "init, quit, config" : "config without init");
+    load(plugin_settings{});
+    if (init_and_quit_first) {
+      ASSERT_EQ(session().init(), 0);
+      session().quit();
+    }
+    ASSERT_NO_FATAL_FAILURE(config_and_find_dialog());
+    const HWND left = dialog();
+    unload_on_window_thread(false);
+    if (!IsWindow(left)) continue;
+    const LONG_PTR procedure = GetWindowLongPtrA(left, DWLP_DLGPROC);
+    HMODULE holder = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(procedure), &holder))
+        << "the dialog's procedure lies in an unloaded DLL";
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(left, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &answer), 0);
+    window().run([left] { DestroyWindow(left); });
+  }
+  // The host's next call lets go of whatever the DLL still held of itself.
+  load(plugin_settings{});
+}
+
+// The user closes the player while the About box or the open-file dialog is
+// open: quit and FreeLibrary run inside the box's message loop, and the box
+// then returns into the plug-in, whose code must still be there. The settings
+// are saved as at any quit.
+TEST_F(settings_dialog, closing_the_player_while_a_box_is_open_ends_cleanly) {
+  for (const int button : {CONTROL_ABOUT_BUTTON, CONTROL_BROWSE_BUTTON}) {
+    SCOPED_TRACE(button);
+    start(settings_with("", 0.5f));
+    const HWND settings = dialog();
+    click_later(settings, button);
+    const HWND box = wait_for_owned_dialog(settings, L"", 10000);
+    ASSERT_NE(box, nullptr) << "no box appeared";
+    ASSERT_TRUE(DeleteFileA(plugin_settings_path().c_str()));
+    unload_on_window_thread(true);
+    EXPECT_TRUE(wait_until_destroyed(box, 10000));
+    EXPECT_FALSE(IsWindow(settings));
+    // The window thread came back out of the box and runs on.
+    window().run([] {});
+    window().run([] {});
+    EXPECT_EQ(read_saved_settings().gain, 0.5f);
+  }
+  load(plugin_settings{});
+}
+
 TEST_F(settings_dialog, notifications_other_than_clicks_do_nothing) {
   const std::string impulse = file("impulse.wav");
   write_echo_free_impulse(impulse, 16384);
