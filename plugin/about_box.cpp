@@ -4,7 +4,6 @@
 
 #include "plugin/bounded_text.h"
 #include "plugin/edition.h"
-#include "plugin/module_hold.h"
 
 namespace {
 
@@ -30,6 +29,5 @@ void format_about_text(char* text, std::size_t size) {
 void show_about_box(HWND owner) {
   char text[about_text_bytes];
   format_about_text(text, sizeof text);
-  const box_hold hold;
   MessageBoxA(owner, text, "关于...", MB_ICONINFORMATION);
 }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/module_hold.h"
 #include "plugin/plugin_state.h"
 
 namespace {
@@ -62,10 +61,7 @@ std::int32_t browse_impulse_file() {
   request.lpstrInitialDir = folder;
   request.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   const HWND owner = settings_dialog;
-  {
-    const box_hold hold;
-    if (GetOpenFileNameA(&request) == 0) return 0;
-  }
+  if (GetOpenFileNameA(&request) == 0) return 0;
   // The host quit while the dialog was open (the user closed the player):
   // nothing is stored, and no impulse is loaded into a released engine.
   if (settings_dialog != owner) return 0;
@@ -73,11 +69,9 @@ std::int32_t browse_impulse_file() {
   switch (store_chosen_impulse(file_name, settings_block.impulse_path)) {
     case chosen_impulse::stored:
       return 1;
-    case chosen_impulse::too_long: {
-      const box_hold hold;
+    case chosen_impulse::too_long:
       MessageBoxA(settings_dialog, path_too_long_text, path_too_long_caption, MB_ICONWARNING);
       return 0;
-    }
     case chosen_impulse::refused:
       break;
   }

@@ -31,9 +31,9 @@ header_read read_impulse_header(const char* path, const char* mode, wav_header* 
   return parsed ? header_read::parsed : header_read::too_short;
 }
 
-// Why the engine did not take the file: the header's reason, or, where the
-// header is one it takes, the file's failure as a whole (its memory, a file
-// that changed since).
+// Why the engine does not use the file: the header's reason, or, where the
+// header is one it takes, only that it is not loaded (the plug-in is not
+// running, memory ran out, or the file changed since).
 void append_refusal_reason(char* text, std::size_t size, const char* path) {
   wav_header header{};
   // Read-only, as the engine opens it: a file the dialog may not update can
@@ -65,7 +65,7 @@ void append_refusal_reason(char* text, std::size_t size, const char* path) {
     case impulse_refusal::none:
       break;
   }
-  append_text(text, size, "无法载入此文件");
+  append_text(text, size, "文件格式可用，但当前未载入");
 }
 
 }  // namespace

@@ -143,9 +143,9 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
       SetWindowLongPtrA(dialog, DWLP_USER, hold_module() ? 1 : 0);
       break;
     case WM_NCDESTROY:
-      if (GetWindowLongPtrA(dialog, DWLP_USER) != 0) release_module_later();
       // Destroyed by the host, too: config makes a new one.
       if (dialog == settings_dialog) settings_dialog = nullptr;
+      if (GetWindowLongPtrA(dialog, DWLP_USER) != 0) release_module_later();
       break;
     case WM_SHOWWINDOW:
       // On hiding as on showing.
@@ -155,8 +155,14 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
       follow_gain_slider(dialog);
       break;
     case WM_COMMAND:
-      // Clicks only; focus changes and edit notifications do nothing.
-      if (HIWORD(wparam) == BN_CLICKED) handle_click(dialog, reinterpret_cast<HWND>(lparam));
+      // Clicks only; focus changes and edit notifications do nothing. A
+      // click may open a modal box (About, the open-file dialog, a warning),
+      // and the host may quit and unload us inside its message loop: the box
+      // then returns into this DLL.
+      if (HIWORD(wparam) == BN_CLICKED) {
+        const scoped_module_hold hold;
+        handle_click(dialog, reinterpret_cast<HWND>(lparam));
+      }
       break;
     default:
       break;

@@ -7,6 +7,8 @@
 
 std::string plugin_dll_path() { return host_directory() + "..\\bin\\" + AMBRELITH_PLUGIN_DLL; }
 
+bool plugin_dll_loaded() { return GetModuleHandleA(AMBRELITH_PLUGIN_DLL) != nullptr; }
+
 namespace {
 
 struct owned_search {

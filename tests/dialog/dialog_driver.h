@@ -10,6 +10,8 @@
 
 // The plug-in DLL of this build, beside the test programs' own folder.
 std::string plugin_dll_path();
+// Whether that DLL is mapped in this process.
+bool plugin_dll_loaded();
 
 // Top-level dialog windows ("#32770") owned by owner, hidden ones included.
 std::vector<HWND> owned_dialogs(HWND owner);

@@ -270,9 +270,13 @@ TEST_F(impulse_dialog, impulses_loaded_before_init_and_after_quit_leave_no_memor
     ASSERT_EQ(session().init(), 0);
     session().quit();
     ASSERT_NO_FATAL_FAILURE(browse_for_the_impulse());
-    // The dialog goes before the DLL that holds its procedure; no quit follows.
+    // The host takes the dialog away itself; no quit follows. Its next call
+    // lets the DLL go of itself, and the unload is a real one.
     const HWND after_quit = dialog();
     window().run([after_quit] { DestroyWindow(after_quit); });
+    session().header()->module_getter(0);
+    unload_on_window_thread(false);
+    ASSERT_FALSE(plugin_dll_loaded()) << "the DLL stayed loaded";
   };
   // The first cycles settle what the process makes once (the open-file
   // dialog's own state among it).

@@ -230,7 +230,7 @@ TEST_F(impulse_info_test, a_file_the_engine_did_not_load_is_said_to_be_unloaded_
       {int32_path, "不支持32位整数样本（只支持16位整数和32位浮点）"},
       {header_file(2, 44100, 16, 3), "数据中没有完整的样本帧"},
       {dir.file("missing.wav"), "文件无法打开"},
-      {header_file(2, 44100, 16, 400), "无法载入此文件"},  // a header the engine takes
+      {header_file(2, 44100, 16, 400), "文件格式可用，但当前未载入"},  // a header the engine takes
   };
   for (const auto& [path, reason] : cases) {
     EXPECT_EQ(format_unused_impulse_info(path.c_str(), text, info_text_size), 1);

@@ -88,6 +88,16 @@ void plugin_host_test::unload_on_window_thread(bool with_quit) {
   dialog_ = nullptr;
 }
 
+bool plugin_host_test::plugin_unloads_completely() {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    load_dll();
+    unload_on_window_thread(false);
+    if (!plugin_dll_loaded()) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
 saved_settings plugin_host_test::quit_and_read_settings() {
   close_modal_windows();
   session_->quit();

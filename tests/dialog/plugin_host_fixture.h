@@ -52,6 +52,10 @@ class plugin_host_test : public testing::Test {
   // The player unloads the plug-in on its window thread, with quit or without
   // (plugin_session::unload). dialog() is null afterwards.
   void unload_on_window_thread(bool with_quit);
+  // Loads the DLL and unloads it again, as a player that lists its plug-ins
+  // does, until it is gone from the process: true when it went within a second
+  // (the window thread may still be on its way out of a box of the plug-in).
+  bool plugin_unloads_completely();
 
   HWND dialog() const { return dialog_; }
   host_window& window() { return *window_; }

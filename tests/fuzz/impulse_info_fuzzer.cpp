@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(format_unused_impulse_info(path.c_str(), text.get(), smallest) == 1);
   FUZZ_CHECK(text[smallest - 1] == '\0');
   const std::string unused_text(text.get());
-  FUZZ_CHECK(unused_text.find("\r\n") + 2 < unused_text.size());
+  const std::size_t line_end = unused_text.find("\r\n");
+  FUZZ_CHECK(line_end != std::string::npos && line_end + 2 < unused_text.size());
 
   std::unique_ptr<char[]> too_small(new char[smallest - 1]);
   std::memset(too_small.get(), 'x', smallest - 1);
