@@ -100,30 +100,24 @@ std::vector<unsigned char> with_format_code(std::vector<unsigned char> wav, std:
 
 std::vector<unsigned char> extensible_wav(int channels, int bits, std::uint16_t code,
                                           const std::vector<unsigned char>& data) {
-  std::vector<unsigned char> out;
-  put_tag(out, "RIFF");
-  put_u32(out, static_cast<std::uint32_t>(60 + data.size()));
-  put_tag(out, "WAVE");
-  put_tag(out, "fmt ");
-  put_u32(out, 40);
-  put_u16(out, 0xFFFE);
-  put_u16(out, static_cast<unsigned>(channels));
-  put_u32(out, 44100);
-  put_u32(out, static_cast<std::uint32_t>(44100 * channels * bits / 8));
-  put_u16(out, static_cast<unsigned>(channels * bits / 8));
-  put_u16(out, static_cast<unsigned>(bits));
-  put_u16(out, 22);                           // extension size
-  put_u16(out, static_cast<unsigned>(bits));  // valid bits
-  put_u32(out, channels == 2 ? 3u : 4u);      // speaker mask
-  // The sub-format: the code, then the fixed rest of the audio-format GUID.
-  put_u16(out, code);
+  std::vector<unsigned char> wav = with_format_code(
+      canonical_wav(channels, 44100, bits, data, static_cast<std::int32_t>(data.size())), 0xFFFE);
+  // The format chunk grows by 24 bytes: their count, the valid bits, the
+  // speaker mask, and the sub-format (the code, then the fixed rest of the
+  // audio-format GUID).
+  std::vector<unsigned char> extension;
+  put_u16(extension, 22);
+  put_u16(extension, static_cast<unsigned>(bits));
+  put_u32(extension, channels == 2 ? 3u : 4u);
+  put_u16(extension, code);
   const unsigned char rest[] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-  out.insert(out.end(), rest, rest + sizeof rest);
-  put_tag(out, "data");
-  put_u32(out, static_cast<std::uint32_t>(data.size()));
-  out.insert(out.end(), data.begin(), data.end());
-  return out;
+  extension.insert(extension.end(), rest, rest + sizeof rest);
+  wav.insert(wav.begin() + 36, extension.begin(), extension.end());
+  wav[16] = 40;
+  const std::uint32_t riff_size = static_cast<std::uint32_t>(wav.size() - 8);
+  for (int i = 0; i < 4; ++i) wav[4 + i] = static_cast<unsigned char>(riff_size >> (8 * i));
+  return wav;
 }
 
 std::vector<unsigned char> float32_wav_with_chunks(int channels,
