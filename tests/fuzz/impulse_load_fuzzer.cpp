@@ -36,8 +36,10 @@ expected_impulse expect_impulse(const std::uint8_t* data, std::size_t size) {
   expected_impulse expected{};
   const bool parsed = parse_wav_header(file.data(), file.size(), &expected.header);
   const wav_header& header = expected.header;
+  // 32-bit samples are floats, unless the format says they are integers.
+  const bool integers_at_32 = header.bits_per_sample == 32 && header.sample_format == 1;
   expected.accepted = parsed && (header.bits_per_sample == 16 || header.bits_per_sample == 32) &&
-                      (header.channels == 1 || header.channels == 2) &&
+                      (header.channels == 1 || header.channels == 2) && !integers_at_32 &&
                       wav_frame_count(header) >= 1;
   if (expected.accepted) expected.frames = std::min(wav_frame_count(header), max_impulse_frames);
   return expected;
