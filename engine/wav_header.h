@@ -15,7 +15,6 @@ constexpr int wav_walk_most_chunks = 65536;
 // Format codes of the "fmt " chunk. An extensible format names its real code
 // in the first two bytes of its sub-format.
 constexpr std::uint16_t wav_format_integer = 1;
-constexpr std::uint16_t wav_format_float = 3;
 constexpr std::uint16_t wav_format_extensible = 0xFFFE;
 
 struct wav_header {
